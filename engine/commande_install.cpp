@@ -1,0 +1,2 @@
+#include "wizard/install.h"
+void Install::Command1_Click() {}

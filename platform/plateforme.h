@@ -1,0 +1,182 @@
+// The one interface between the wizard and the operating system.
+//
+// Every path given to or returned by this class is in drive notation
+// ("c:\Programmes\Agenda"); only the implementation knows host paths.
+// Operations report failure by throwing `Erreur` with a number that says what
+// went wrong; callers that ignore failures wrap the statement in `Essayer`.
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QByteArray>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace plateforme {
+
+// Failure numbers, in the numbering the wizard's handlers test for.
+enum NumeroErreur : int {
+    ErrDelai = 25,          // the drive does not answer (medium gone, I/O error)
+    ErrNomInvalide = 52,    // bad file name: "/", NUL, "." or "..", unknown drive
+    ErrIntrouvable = 53,    // file not found
+    ErrExiste = 58,         // file or directory already exists
+    ErrDisquePlein = 61,    // no space left, file-size limit
+    ErrPermission = 70,     // read-only or access denied
+    ErrAcces = 75,          // path/file access error (not empty, wrong kind, other)
+    ErrChemin = 76,         // path not found
+};
+
+struct Erreur {
+    int numero;
+    QString detail;
+};
+
+// Runs one statement whose failure is ignored: the caller goes on with the
+// next statement. Only platform failures are swallowed; the end of the
+// process (and anything else) passes through.
+template <class F>
+inline void Essayer(F&& f)
+{
+    try {
+        f();
+    } catch (const Erreur&) {
+    }
+}
+
+// Message-box style numbers and answers.
+enum : int {
+    vbOKOnly = 0, vbYesNoCancel = 3, vbYesNo = 4,
+    vbCritical = 16, vbQuestion = 32, vbExclamation = 48, vbInformation = 64,
+    vbDefaultButton2 = 256,
+    vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7,
+};
+
+struct Lecteur {
+    QChar lettre;       // small letter: 'c'
+    QString racine;     // host path of the root, without trailing slash ("/" for z:)
+    QString libelle;    // shown in the drive list after the letter: "/home/alice", "AGENDA"
+};
+
+// Drive geometry as the free-space figure needs it (64-bit: large disks).
+struct Geometrie {
+    std::int64_t secteursParCluster = 0;
+    std::int64_t octetsParSecteur = 0;
+    std::int64_t clustersLibres = 0;
+    std::int64_t clustersTotal = 0;
+};
+
+struct Version {
+    int majeur, mineur, revision;
+};
+
+// Where the platform finds its folders. Built from the environment for the
+// real program; tests build one of their own in a temporary directory.
+struct Configuration {
+    std::vector<Lecteur> lecteurs;   // drive table, c: first
+    QString dossierPropre;           // host folder of the running wizard
+    QString home;                    // $HOME
+    QString xdgDataHome;             // $XDG_DATA_HOME or ~/.local/share
+    QString xdgConfigHome;           // $XDG_CONFIG_HOME or ~/.config
+    QString xdgDataDir;              // first of $XDG_DATA_DIRS or /usr/local/share
+    QString xdgConfigDir;            // first of $XDG_CONFIG_DIRS or /etc/xdg
+    QString repertoireSysteme;       // host path, ~/.local/lib
+
+    // The drive table of this machine (home, mounted media, /) and the XDG
+    // folders of the environment; the own folder from /proc/self/exe.
+    static Configuration depuisEnvironnement();
+};
+
+class Plateforme {
+public:
+    explicit Plateforme(Configuration config);
+    virtual ~Plateforme();
+
+    const Configuration& configuration() const { return config_; }
+
+    // ---- Paths -------------------------------------------------------
+    // Drive notation to host path, resolving each existing name without
+    // regard to case. A missing final part keeps its case as written.
+    // Throws ErrNomInvalide for an unknown drive or a name holding "/",
+    // NUL, "." or "..".
+    QString VersHote(const QString& chemin) const;
+    // Host path to drive notation with the longest matching drive root; a
+    // drive root keeps its backslash ("d:\"), other paths have none.
+    QString VersLecteur(const QString& hote) const;
+    // The texts of the drive list, in drive-table order: "c: [/home/alice]".
+    QStringList TextesLecteurs() const;
+
+    // ---- File system -------------------------------------------------
+    // Name (without folder) of the entry at `chemin` if it is a normal file
+    // (or a directory when `repertoires`), else "". Throws when the name is
+    // invalid or the drive does not answer.
+    QString Lister(const QString& chemin, bool repertoires) const;
+    // Names of the normal files directly inside a directory, sorted by name.
+    // Throws ErrChemin when `dossier` is not an existing directory.
+    QStringList FichiersNormaux(const QString& dossier) const;
+    void CreerRepertoire(const QString& chemin);     // one level
+    void SupprimerRepertoire(const QString& chemin); // empty only
+    // Whole-file copy replacing the destination (not a read-only one),
+    // through a hidden temporary file renamed at the end; keeps the source's
+    // modification time and permission bits. `entreBlocs` runs between
+    // blocks so that the window can repaint.
+    void CopierFichier(const QString& source, const QString& destination,
+                       const std::function<void()>& entreBlocs = {});
+    // Deletes one file (a link itself, never its target); refuses a
+    // read-only one.
+    void SupprimerFichier(const QString& chemin);
+    // Modification time in nanoseconds since the epoch.
+    std::int64_t DateModification(const QString& chemin) const;
+    std::int64_t Longueur(const QString& chemin) const;
+    // Lines of a Windows-1252 text file; a line ends at CR LF or a lone CR.
+    QStringList LireLignes(const QString& chemin) const;
+    // Creates or empties the file and writes each line followed by CR LF.
+    void EcrireLignes(const QString& chemin, const QStringList& lignes);
+    QByteArray LireOctets(const QString& chemin) const;
+    // Writes `octets` at `position`, creating the file when missing; with
+    // `tronquer` the file ends after them.
+    void EcrireOctets(const QString& chemin, std::int64_t position,
+                      const QByteArray& octets, bool tronquer = false);
+
+    // ---- Shell ---------------------------------------------------------
+    // Special folder by CSIDL number, "" when there is none. Per-user
+    // folders are created when missing.
+    QString DossierSpecial(int csidl) const;
+    // Writes a Shell Link to `cible` named NomFichier(cible) + ".lnk" into
+    // the recent-documents folder (CSIDL 8). 1 on success, 0 otherwise.
+    int AjouterDocumentRecent(const QString& cible);
+    // First icon of a Windows program, library or .ico file, 32 x 32; a null
+    // image for any other file.
+    QImage IconeFichier(const QString& chemin) const;
+
+    // ---- Process and system ------------------------------------------
+    // Own folder, with a trailing backslash only at a drive root.
+    QString DossierPropre() const;
+    Version VersionPropre() const { return {2, 0, 0}; }
+    QString RepertoireSysteme() const;
+    Geometrie GeometrieDisque(const QString& racine) const;
+    // Deletes the settings file of application `nom`; a name that names no
+    // application (empty, ".", "..", "/" or NUL) deletes nothing.
+    void EffacerReglages(const QString& nom);
+
+    // ---- Toolkit -----------------------------------------------------
+    virtual int MsgBox(const QString& texte, int style, const QString& titre);
+    virtual void LaisserEvenements();
+    // Repaints only: no input is handled (used between blocks of a copy).
+    virtual void Repeindre();
+    void Sablier(bool occupe);
+
+    // ---- Replaced in tests -------------------------------------------
+    virtual bool Demarrer(const QString& programme);
+    virtual bool OuvrirDocument(const QString& chemin);
+    [[noreturn]] virtual void Terminer();
+    virtual double Horloge();   // days, so that 5e-5 is 4.32 seconds
+    virtual void Bip();
+
+protected:
+    Configuration config_;
+};
+
+}  // namespace plateforme

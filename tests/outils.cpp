@@ -1,0 +1,101 @@
+#include "tests/outils.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringEncoder>
+
+using namespace plateforme;
+
+Configuration PlateformeTest::configurationDans(const QString& racine)
+{
+    Configuration c;
+    c.home = racine + "/home";
+    const QString media = racine + "/media/AGENDA";
+    const QString sys = racine + "/sys";
+    for (const QString& d : {c.home, media, sys}) QDir().mkpath(d);
+    c.lecteurs = {{'c', c.home, c.home}, {'d', media, "AGENDA"}, {'z', sys, "/"}};
+    c.dossierPropre = media;
+    c.xdgDataHome = c.home + "/.local/share";
+    c.xdgConfigHome = c.home + "/.config";
+    c.xdgDataDir = sys + "/usr/local/share";
+    c.xdgConfigDir = sys + "/etc/xdg";
+    c.repertoireSysteme = c.home + "/.local/lib";
+    return c;
+}
+
+PlateformeTest::PlateformeTest(const QString& racine) : Plateforme(configurationDans(racine)) {}
+PlateformeTest::PlateformeTest(Configuration c) : Plateforme(std::move(c)) {}
+
+int PlateformeTest::MsgBox(const QString& texte, int style, const QString& titre)
+{
+    boites.push_back({texte, style, titre});
+    if (!reponses.empty()) {
+        int r = reponses.front();
+        reponses.pop_front();
+        return r;
+    }
+    return (style & 7) == vbOKOnly ? vbOK : vbYes;
+}
+
+bool PlateformeTest::Demarrer(const QString& programme)
+{
+    demarres.push_back(programme);
+    return true;
+}
+
+bool PlateformeTest::OuvrirDocument(const QString& chemin)
+{
+    ouverts.push_back(chemin);
+    return true;
+}
+
+void PlateformeTest::Terminer()
+{
+    ++fins;
+    throw FinProgramme{};
+}
+
+double PlateformeTest::Horloge()
+{
+    if (horlogeReelle && pasHorloge == 0.0)
+        return QDateTime::currentMSecsSinceEpoch() / 86400000.0;
+    horloge += pasHorloge;
+    return horloge;
+}
+
+void PlateformeTest::Bip() { ++bips; }
+
+void ecrireInf(const QString& chemin, const QStringList& lignes)
+{
+    QStringEncoder enc("windows-1252");
+    QByteArray b;
+    for (const QString& l : lignes) b += enc(l) + "\r\n";
+    ecrireFichier(chemin, b);
+}
+
+void ecrireFichier(const QString& chemin, const QByteArray& octets)
+{
+    QDir().mkpath(QFileInfo(chemin).path());
+    QFile f(chemin);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(octets);
+}
+
+QByteArray lireFichier(const QString& chemin)
+{
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void copierSupportExemple(const QString& dossier)
+{
+    QDir().mkpath(dossier);
+    const QDir source(QStringLiteral(SUPPORT_EXEMPLE));
+    for (const QString& nom : source.entryList(QDir::Files)) {
+        if (nom == "setup") continue;
+        QFile::remove(dossier + "/" + nom);
+        QFile::copy(source.filePath(nom), dossier + "/" + nom);
+        QFile(dossier + "/" + nom).setPermissions(QFile(source.filePath(nom)).permissions());
+    }
+}

@@ -1,0 +1,69 @@
+// Shared test fixtures: the real Linux platform on a drive table and XDG
+// folders of the test's own, with only what needs a person or ends the
+// process replaced.
+#pragma once
+
+#include "platform/plateforme.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <vector>
+
+// Thrown by the test platform where the real one ends the process.
+struct FinProgramme {};
+
+struct BoiteMessage {
+    QString texte;
+    int style;
+    QString titre;
+};
+
+class PlateformeTest : public plateforme::Plateforme {
+public:
+    // Lays out, under `racine`: home/ (c:), media/AGENDA/ (d:, the
+    // installer's folder by default) and sys/ (z:, with the all-users XDG
+    // folders under sys/usr/local/share and sys/etc/xdg).
+    static plateforme::Configuration configurationDans(const QString& racine);
+    explicit PlateformeTest(const QString& racine);
+    explicit PlateformeTest(plateforme::Configuration c);
+
+    // Answers given to the next message boxes, in order. When none is left
+    // the box answers its first button (OK or Yes).
+    std::deque<int> reponses;
+    std::vector<BoiteMessage> boites;
+    std::vector<QString> demarres;
+    std::vector<QString> ouverts;
+    int fins = 0;
+    int bips = 0;
+    // The clock: each reading advances it by `pasHorloge` days, so that a
+    // 4.32-second wait passes in a few readings when a test wants it to.
+    double horloge = 46000.0;
+    double pasHorloge = 0.0;
+    bool horlogeReelle = true;
+
+    int MsgBox(const QString& texte, int style, const QString& titre) override;
+    bool Demarrer(const QString& programme) override;
+    bool OuvrirDocument(const QString& chemin) override;
+    [[noreturn]] void Terminer() override;
+    double Horloge() override;
+    void Bip() override;
+};
+
+// A temporary directory with a test platform laid out in it.
+struct Bac {
+    QTemporaryDir dir;
+    QString racine() const { return dir.path(); }
+    QString home() const { return dir.path() + "/home"; }
+    QString support() const { return dir.path() + "/media/AGENDA"; }
+};
+
+// Writes `lignes` as a Windows-1252 file, each line ended by CR LF.
+void ecrireInf(const QString& chemin, const QStringList& lignes);
+// Writes raw bytes to a host file, creating its folders.
+void ecrireFichier(const QString& chemin, const QByteArray& octets);
+QByteArray lireFichier(const QString& chemin);
+// Copies the sample medium (Install.inf and its files) into `dossier`.
+void copierSupportExemple(const QString& dossier);

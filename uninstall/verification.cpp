@@ -1,0 +1,19 @@
+// The check of the install directory when the uninstall page opens.
+#include "wizard/install.h"
+
+using plateforme::Essayer;
+
+void Install::VerifierRepertoire()
+{
+    Chemin = Letr + "\\" + RepDef;
+    Essayer([&] {
+        File2->setPath(Chemin);
+        File2->Refresh();
+    });
+    if (File2->Path() != Chemin) {
+        P.MsgBox(QString::fromUtf8("Le répertoire: ") + Chemin +
+                     QString::fromUtf8(" n'existe plus, la désinstallation n'est pas possible"),
+                 plateforme::vbCritical, QString::fromUtf8("Echec à la désinstallation"));
+        Uninst->setEnabled(false);
+    }
+}

@@ -1,0 +1,187 @@
+#include "wizard/controles.h"
+
+#include "platform/plateforme.h"
+
+#include <QPainter>
+#include <QPaintEvent>
+
+#include <algorithm>
+#include <cmath>
+
+// ---- PictureBox ----------------------------------------------------------
+
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent), fond_(palette().color(QPalette::Button))
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PictureBox::assurerImage()
+{
+    const qreal dpr = devicePixelRatioF();
+    const QSize taille = (QSizeF(size()) * dpr).toSize().expandedTo(QSize(1, 1));
+    if (image_.size() == taille) return;
+    QImage neuve(taille, QImage::Format_RGB32);
+    neuve.setDevicePixelRatio(dpr);
+    neuve.fill(fond_);
+    if (!image_.isNull()) {
+        QPainter p(&neuve);
+        p.drawImage(0, 0, image_);
+    }
+    image_ = neuve;
+}
+
+void PictureBox::setScaleMode(std::int16_t mode)
+{
+    scaleMode_ = mode;
+    if (mode == 3) {
+        scaleWidth_ = width();
+        scaleHeight_ = height();
+    } else if (mode == 1) {
+        scaleWidth_ = width() * 15.0f;
+        scaleHeight_ = height() * 15.0f;
+    }
+}
+
+void PictureBox::setScaleWidth(float w)
+{
+    if (scaleMode_ != 0 && scaleHeight_ == 0) setScaleMode(scaleMode_);
+    scaleWidth_ = w;
+    scaleMode_ = 0;
+}
+
+void PictureBox::setScaleHeight(float h)
+{
+    if (scaleMode_ != 0 && scaleWidth_ == 0) setScaleMode(scaleMode_);
+    scaleHeight_ = h;
+    scaleMode_ = 0;
+}
+
+void PictureBox::setBackColor(const QColor& c)
+{
+    fond_ = c;
+    Cls();
+}
+
+void PictureBox::Boite(double x1, double y1, double x2, double y2, const QColor& couleur)
+{
+    assurerImage();
+    if (scaleMode_ != 0) setScaleMode(scaleMode_);
+    if (scaleWidth_ == 0 || scaleHeight_ == 0) return;
+    // User units to device pixels; rounding each edge makes adjacent boxes
+    // tile the surface without gaps or overlaps.
+    const double kx = image_.width() / double(scaleWidth_);
+    const double ky = image_.height() / double(scaleHeight_);
+    int gauche = int(std::lround(std::min(x1, x2) * kx));
+    int droite = int(std::lround(std::max(x1, x2) * kx));
+    int haut = int(std::lround(std::min(y1, y2) * ky));
+    int bas = int(std::lround(std::max(y1, y2) * ky));
+    const QRect r = QRect(QPoint(gauche, haut), QPoint(droite - 1, bas - 1))
+                        .intersected(QRect(QPoint(0, 0), image_.size()));
+    if (r.isEmpty()) return;
+    QPainter p(&image_);
+    p.resetTransform();
+    p.scale(1.0 / image_.devicePixelRatio(), 1.0 / image_.devicePixelRatio());
+    p.fillRect(r, couleur);
+    p.end();
+    update();
+}
+
+void PictureBox::Cls()
+{
+    assurerImage();
+    image_.fill(fond_);
+    update();
+}
+
+void PictureBox::DessinerImage(int x, int y, const QImage& image)
+{
+    if (image.isNull()) return;
+    assurerImage();
+    QPainter p(&image_);
+    p.drawImage(QPoint(x, y), image);
+    p.end();
+    update();
+}
+
+QPixmap PictureBox::Picture() const
+{
+    return QPixmap::fromImage(image_);
+}
+
+void PictureBox::paintEvent(QPaintEvent* e)
+{
+    assurerImage();
+    QPainter p(this);
+    p.drawImage(e->rect(), image_, QRectF(QPointF(e->rect().topLeft()) * image_.devicePixelRatio(),
+                                            QSizeF(e->rect().size()) * image_.devicePixelRatio()));
+}
+
+void PictureBox::resizeEvent(QResizeEvent*)
+{
+    assurerImage();
+    if (scaleMode_ != 0) setScaleMode(scaleMode_);
+}
+
+// ---- DriveListBox ----------------------------------------------------------
+
+DriveListBox::DriveListBox(plateforme::Plateforme& p, QWidget* parent) : QComboBox(parent)
+{
+    addItems(p.TextesLecteurs());
+}
+
+void DriveListBox::setDrive(const QString& lecteur)
+{
+    if (!lecteur.isEmpty()) {
+        const QChar lettre = lecteur[0].toLower();
+        for (int i = 0; i < count(); ++i)
+            if (!itemText(i).isEmpty() && itemText(i)[0].toLower() == lettre) {
+                setCurrentIndex(i);
+                return;
+            }
+    }
+    throw plateforme::Erreur{68, lecteur};  // device unavailable
+}
+
+// ---- FileListBox -----------------------------------------------------------
+
+FileListBox::FileListBox(plateforme::Plateforme& p, QWidget* parent) : QListWidget(parent), p_(p) {}
+
+void FileListBox::setPath(const QString& chemin)
+{
+    QStringList noms = p_.FichiersNormaux(chemin);  // throws when not a directory
+    chemin_ = chemin;
+    noms_ = noms;
+    clear();
+    addItems(noms_);
+}
+
+void FileListBox::Refresh()
+{
+    if (chemin_.isEmpty()) return;
+    noms_ = p_.FichiersNormaux(chemin_);
+    clear();
+    addItems(noms_);
+}
+
+// ---- Ligne -----------------------------------------------------------------
+
+Ligne::Ligne(int x1, int y1, int x2, int y2, QColor couleur, int largeur, QWidget* parent)
+    : QWidget(parent), couleur_(couleur), largeur_(largeur)
+{
+    const int marge = largeur;
+    const QRect cadre = QRect(QPoint(tw(std::min(x1, x2)), tw(std::min(y1, y2))),
+                              QPoint(tw(std::max(x1, x2)), tw(std::max(y1, y2))))
+                            .adjusted(-marge, -marge, marge, marge);
+    setGeometry(cadre);
+    a_ = QPointF(tw(x1) - cadre.left(), tw(y1) - cadre.top());
+    b_ = QPointF(tw(x2) - cadre.left(), tw(y2) - cadre.top());
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void Ligne::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(couleur_, largeur_, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(a_, b_);
+}

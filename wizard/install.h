@@ -1,0 +1,154 @@
+// The main window and the installer state it owns.
+#pragma once
+
+#include "platform/plateforme.h"
+#include "wizard/controles.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVariant>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+
+// The installer state: one record for the whole run, never saved.
+struct EtatInstallation {
+    QString Chemin;
+    QString RepSys;
+    QString Letr;
+    QString Aide;
+    QString F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12, F13, F14, F15,
+        F16, F17, F18, F19, F20, F21;
+    QString Fs1, Fs2, Fs3, Fs4, Fs5, Fs6, Fs7, Fs8;
+    std::int16_t Courant = 0;
+    std::int16_t Etape = 0;
+    QVariant A;              // empty until the system files are counted
+    QString InfosInf;
+    float PbMax = 0;
+    QVariant TailleInstall;  // text of EspaceRequis, then a double
+    QString DSKDef;
+    QString RepDef;
+    QString NomDef;
+    QString Prog;
+    QString NomProg;
+    QString Inet;
+    QString URLInet;
+    QString NOMInet;
+
+    // The file slots in their order, for the walks over them.
+    std::array<QString*, 21> EmplacementsF();
+    std::array<QString*, 8> EmplacementsFs();
+};
+
+class Install : public QWidget, public EtatInstallation {
+public:
+    explicit Install(plateforme::Plateforme& p, QWidget* parent = nullptr);
+
+    plateforme::Plateforme& P;
+
+    // ---- Controls (names of the window's layout) -------------------------
+    QPushButton* Command2;
+    QPushButton* BPréc;
+    QPushButton* BSuiv;
+    QPushButton* Annul;
+    QGroupBox* FrameInstall;
+    QGroupBox* FrameDésinst;
+    QGroupBox* FrameDépart;
+    PictureBox* Picture2;
+    QLabel* Image2;
+    // start page
+    QLabel* LabInfo;
+    PictureBox* Picture1;
+    QLabel* Label4;
+    std::array<QRadioButton*, 3> OptionDépart{};  // elements 1 and 2
+    // install page
+    QLabel* Label1;
+    DriveListBox* Drive1;
+    QLineEdit* Reper;
+    QCheckBox* CHIcones;
+    QLabel* LabI1;
+    QCheckBox* ChDem;
+    QCheckBox* AllUSERs;
+    QLabel* Label6;
+    QToolButton* Command1;
+    QLabel* Label7;
+    QLabel* Lfic;
+    PictureBox* PB;
+    // uninstall page
+    QPushButton* Command6;
+    QPushButton* Command11;
+    FileListBox* File2;
+    QLabel* Image1;
+    std::array<Ligne*, 2> Line1{};
+    QPushButton* Uninst;
+    QLabel* Label3;
+    // final page
+    QLabel* Label8;
+    QLabel* Label9;
+    QToolButton* Command3;
+    QPushButton* Command13;
+    QPushButton* Command4;
+    QLabel* Label2;
+
+    // ---- Start-up ------------------------------------------------------
+    void Form_Load();
+
+    // ---- Installation description --------------------------------------
+    void LireFichierINF();
+    QString LireValeur(const QString& Section, const QString& Cle) const;
+    void LireParametres();
+    void ConvertirTaille();
+    void CompterFichiers();
+
+    // ---- Navigation ----------------------------------------------------
+    void OptionDépart_Click(std::int16_t Index);
+    void BSuiv_Click();
+    void BPréc_Click();
+    void Annul_Click();
+
+    // ---- Installation ----------------------------------------------------
+    void Command1_Click();
+    void CopierFichiersSystem();
+    void CopierFichiers();
+    void CopierFichierSystem(const QString& nom);
+    void CopierFichier(const QString& nom);
+    bool ExisteSystem(const QString& nom);
+    bool ExisteSystem32(const QString& nom);
+    bool FichierExiste(const QString& chemin);
+    void AvancerProgression();
+    std::int32_t EspaceLibre(const QString& lecteur);
+
+    // ---- Shortcuts -------------------------------------------------------
+    QString DossierSpecial(std::int32_t CsIdl);
+    void CreerIcones();
+    void CreerRaccourciDemarrage();
+    void CreerRaccourciWeb();
+
+    // ---- Uninstallation --------------------------------------------------
+    void VerifierRepertoire();
+    void Command6_Click();
+    void Command11_Click();
+    void Uninst_Click();
+
+    // ---- Help, launch, about, quit ---------------------------------------
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command13_Click();
+
+    // True while the install command runs: a second click is refused.
+    bool installationEnCours = false;
+
+protected:
+    void closeEvent(QCloseEvent*) override;
+
+private:
+    void construireFenetre();
+    void connecter();
+};
