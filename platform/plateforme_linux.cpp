@@ -71,11 +71,6 @@ QStringList Plateforme::FichiersNormaux(const QString& dossier) const
 }
 void Plateforme::CreerRepertoire(const QString& c) { if (!QDir().mkdir(VersHote(c))) throw Erreur{ErrAcces, c}; }
 void Plateforme::SupprimerRepertoire(const QString& c) { if (!QDir().rmdir(VersHote(c))) throw Erreur{ErrAcces, c}; }
-void Plateforme::CopierFichier(const QString& s, const QString& d, const std::function<void()>&)
-{
-    QFile::remove(VersHote(d));
-    if (!QFile::copy(VersHote(s), VersHote(d))) throw Erreur{ErrAcces, s};
-}
 void Plateforme::SupprimerFichier(const QString& c) { if (!QFile::remove(VersHote(c))) throw Erreur{ErrAcces, c}; }
 std::int64_t Plateforme::DateModification(const QString& c) const
 {
@@ -98,12 +93,8 @@ QStringList Plateforme::LireLignes(const QString& c) const
 void Plateforme::EcrireLignes(const QString&, const QStringList&) {}
 QByteArray Plateforme::LireOctets(const QString&) const { return {}; }
 void Plateforme::EcrireOctets(const QString&, std::int64_t, const QByteArray&, bool) {}
-QString Plateforme::DossierSpecial(int) const { return {}; }
-int Plateforme::AjouterDocumentRecent(const QString&) { return 0; }
-QImage Plateforme::IconeFichier(const QString&) const { return {}; }
 QString Plateforme::DossierPropre() const { return VersLecteur(config_.dossierPropre); }
 QString Plateforme::RepertoireSysteme() const { return VersLecteur(config_.repertoireSysteme); }
-Geometrie Plateforme::GeometrieDisque(const QString&) const { return {}; }
 void Plateforme::EffacerReglages(const QString&) {}
 int Plateforme::MsgBox(const QString& texte, int, const QString& titre)
 {

@@ -1,0 +1,7 @@
+#include "platform/plateforme.h"
+
+namespace plateforme {
+
+QString Plateforme::DossierSpecial(int) const { return {}; }
+
+}  // namespace plateforme

@@ -1,0 +1,7 @@
+#include "platform/plateforme.h"
+
+namespace plateforme {
+
+QImage Plateforme::IconeFichier(const QString&) const { return {}; }
+
+}  // namespace plateforme

@@ -1,0 +1,7 @@
+#include "platform/plateforme.h"
+
+namespace plateforme {
+
+int Plateforme::AjouterDocumentRecent(const QString&) { return 0; }
+
+}  // namespace plateforme
