@@ -175,6 +175,11 @@ public:
     virtual double Horloge();   // days, so that 5e-5 is 4.32 seconds
     virtual void Bip();
 
+    // Desktop entries paired with shortcut files: called with the host
+    // path of every .lnk or .url file written or deleted (after success).
+    void raccourciEcrit(const QString& hote);
+    void raccourciSupprime(const QString& hote);
+
 protected:
     Configuration config_;
 };

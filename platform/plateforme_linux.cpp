@@ -111,3 +111,11 @@ double Plateforme::Horloge() { return 0; }
 void Plateforme::Bip() {}
 
 }  // namespace plateforme
+
+#include "platform/linux_interne.h"
+#include <cerrno>
+namespace plateforme::interne {
+void echec(int err, const QString& detail) { throw Erreur{err == ENOENT ? ErrIntrouvable : ErrAcces, detail}; }
+QByteArray octets(const QString& hote) { return hote.toUtf8(); }
+bool estRaccourci(const QString& hote) { return hote.endsWith(".lnk", Qt::CaseInsensitive) || hote.endsWith(".url", Qt::CaseInsensitive); }
+}
