@@ -1,2 +1,65 @@
+// The complete uninstall: shortcuts and settings, then the files of the
+// install directory, all at once or one by one.
 #include "wizard/install.h"
-void Install::Uninst_Click() {}
+
+using plateforme::Essayer;
+
+namespace {
+
+// True when `chemin` is the root of a drive (the whole home directory for
+// c:), or cannot be told apart from one. Its files are not the program's.
+bool estRacine(const plateforme::Plateforme& p, const QString& chemin)
+{
+    bool racine = true;
+    Essayer([&] { racine = p.VersLecteur(p.VersHote(chemin)).endsWith('\\'); });
+    return racine;
+}
+
+}  // namespace
+
+void Install::Uninst_Click()
+{
+    Essayer([&] { Command6_Click(); });
+    Essayer([&] { Command11_Click(); });
+
+    if (File2->ListCount() < 1) return;
+    // With no directory below the drive the listing holds the user's own
+    // files, not an installation's: never offer to delete them.
+    if (estRacine(P, File2->Path())) return;
+
+    const QString titre = QString::fromUtf8("Désinstallation de ") + NomProg;
+    if (P.MsgBox("Voulez vous supprimer TOUS les fichiers de '' " + Chemin + " '' ????",
+                 plateforme::vbYesNo + plateforme::vbQuestion + plateforme::vbDefaultButton2,
+                 titre) != plateforme::vbYes)
+        return;
+
+    const bool unParUn =
+        P.MsgBox(QString::fromUtf8("Voudrez vous confirmer la suppression des fichiers un par un "
+                                   "(recommandé).") +
+                     "\r\n" + QString(10, ' ') + " Il y a " + QString::number(File2->ListCount()) +
+                     " fichiers ?" + "\r\n\r\n" +
+                     "- Si vous cliquez sur Non tous les fichiers partiront d'un coup...",
+                 plateforme::vbYesNo + plateforme::vbQuestion, titre) == plateforme::vbYes;
+
+    // The listing is read once: each index keeps naming the file it named
+    // when the loop began, whatever is deleted meanwhile.
+    const QString dossier = File2->Path();
+    const std::int16_t n = File2->ListCount();
+    for (std::int16_t i = 0; i < n; ++i) {
+        const QString nom = File2->List(i);
+        if (unParUn) {
+            const std::int16_t reponse = static_cast<std::int16_t>(
+                P.MsgBox("Supprimer " + nom + " ?", plateforme::vbYesNoCancel + plateforme::vbInformation,
+                         "Alors ?"));
+            if (reponse == plateforme::vbCancel) {
+                Essayer([&] { VerifierRepertoire(); });
+                return;
+            }
+            if (reponse != plateforme::vbYes) continue;
+        }
+        // A file that will not go (read-only, in use, gone) just stays.
+        Essayer([&] { P.SupprimerFichier(dossier + "\\" + nom); });
+    }
+
+    Essayer([&] { File2->Refresh(); });
+}
