@@ -1,5 +1,116 @@
+// The shortcut sets of an installation: program group, desktop, start at
+// logon and the web favourite.
 #include "wizard/install.h"
+
+#include "shell/racc.h"
+
+using plateforme::Essayer;
+
 QString Install::DossierSpecial(std::int32_t CsIdl) { return P.DossierSpecial(CsIdl); }
-void Install::CreerIcones() {}
-void Install::CreerRaccourciDemarrage() {}
-void Install::CreerRaccourciWeb() {}
+
+namespace {
+
+// Special folders of the two scopes: all users first, then the user's own.
+enum : std::int32_t {
+    ProgrammesTous = 23, ProgrammesUtilisateur = 2,
+    BureauTous = 25, BureauUtilisateur = 0,
+    DemarrageTous = 24, DemarrageUtilisateur = 7,
+    FavorisTous = 31, FavorisUtilisateur = 6,
+};
+
+// A plain link to a file: no arguments, working directory or icon.
+void lien(Install& f, const QString& dossier, const QString& nom, const QString& cible)
+{
+    Racc::CreerRaccourci(f, dossier, nom, cible, QString(), QString(), 0, QString(), 0);
+}
+
+}  // namespace
+
+void Install::CreerIcones()
+{
+    const QString lecteur = Drive1->Drive().left(2);
+    const QString programme = lecteur + "\\" + RepDef + "\\" + Prog;
+    const QString aide = lecteur + "\\" + RepDef + "\\" + Aide;
+
+    Essayer([&] { P.Sablier(true); });
+    Lfic->setText(QString::fromUtf8("Création des icônes."));
+    Essayer([&] { P.LaisserEvenements(); });
+
+    // The group under the Programs menu. When the all-users one cannot be
+    // made the box is unticked and the user's own menu is used; when that
+    // fails too there is no group, and the links into it report the missing
+    // folder themselves. A Programs folder that does not exist here (none
+    // found) has no group at all.
+    QString groupe;
+    for (;;) {
+        const bool tous = AllUSERs->isChecked();
+        QString programmes;
+        Essayer([&] { programmes = DossierSpecial(tous ? ProgrammesTous : ProgrammesUtilisateur); });
+        bool trouve = false;
+        if (!programmes.isEmpty()) {
+            // Without a group name the links go into the Programs folder itself.
+            groupe = NomDef.isEmpty() ? programmes : programmes + "\\" + NomDef;
+            Essayer([&] { P.CreerRepertoire(groupe); });
+            Essayer([&] { trouve = !P.Lister(groupe, true).isEmpty(); });
+        }
+        if (trouve || !tous) {
+            if (programmes.isEmpty()) groupe.clear();
+            break;
+        }
+        AllUSERs->setChecked(false);
+    }
+
+    if (!groupe.isEmpty()) Essayer([&] { lien(*this, groupe, NomProg, programme); });
+    Essayer([&] { AvancerProgression(); });
+
+    // Read again: an untick above sends this one to the user's desktop.
+    Essayer([&] {
+        const QString bureau = DossierSpecial(AllUSERs->isChecked() ? BureauTous : BureauUtilisateur);
+        if (!bureau.isEmpty()) lien(*this, bureau, NomProg, programme);
+    });
+
+    if (!Aide.isEmpty() && !groupe.isEmpty())
+        Essayer([&] { lien(*this, groupe, "Aide de " + NomDef, aide); });
+
+    LabI1->show();
+    Essayer([&] { AvancerProgression(); });
+}
+
+void Install::CreerRaccourciDemarrage()
+{
+    const QString lecteur = Drive1->Drive().left(2);
+    const QString programme = lecteur + "\\" + RepDef + "\\" + Prog;
+
+    Essayer([&] { P.Sablier(true); });
+    PbMax = PbMax + 1;
+    Lfic->setText(QString::fromUtf8("Création des icônes."));
+    Essayer([&] { P.LaisserEvenements(); });
+
+    // The start-up folder is not made here: a missing one is reported by
+    // the link itself.
+    Essayer([&] {
+        const QString demarrage = DossierSpecial(AllUSERs->isChecked() ? DemarrageTous : DemarrageUtilisateur);
+        if (!demarrage.isEmpty()) lien(*this, demarrage, NomProg, programme);
+    });
+
+    Essayer([&] { AvancerProgression(); });
+}
+
+void Install::CreerRaccourciWeb()
+{
+    if (NOMInet.isEmpty()) return;
+
+    // With the box ticked the favourite goes to both scopes; when the
+    // all-users one cannot be made, neither is.
+    if (AllUSERs->isChecked()) {
+        QString favoris;
+        Essayer([&] { favoris = DossierSpecial(FavorisTous); });
+        if (URLInet.isEmpty() || favoris.isEmpty()) return;
+        Essayer([&] { Racc::CreerRaccourciUrl(P, favoris, NOMInet, URLInet); });
+    }
+
+    QString favoris;
+    Essayer([&] { favoris = DossierSpecial(FavorisUtilisateur); });
+    if (URLInet.isEmpty() || favoris.isEmpty()) return;
+    Essayer([&] { Racc::CreerRaccourciUrl(P, favoris, NOMInet, URLInet); });
+}
