@@ -1,0 +1,309 @@
+// Desktop entries written beside the shortcut files of the special folders.
+#include "tests/outils.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringEncoder>
+#include <QThread>
+
+using namespace plateforme;
+
+namespace {
+
+void mettre32(QByteArray& b, qsizetype pos, quint32 v)
+{
+    for (int i = 0; i < 4; ++i) b[pos + i] = char(v >> (8 * i));
+}
+
+// A minimal shell link to `cible` (drive notation): header, empty ID list,
+// LinkInfo with a volume and the local base path, terminal block.
+QByteArray lien(const QString& cible, qsizetype* finInfo = nullptr)
+{
+    QByteArray b(76, '\0');
+    mettre32(b, 0, 0x4C);
+    b.replace(4, 16, QByteArray::fromHex("0114020000000000c000000000000046"));
+    mettre32(b, 20, 0x03);
+    b += QByteArray("\x02\x00\x00\x00", 4);
+    QByteArray volume(17, '\0');
+    mettre32(volume, 0, 17);
+    mettre32(volume, 4, 3);
+    mettre32(volume, 12, 0x10);
+    const QByteArray base = QStringEncoder("windows-1252")(cible) + QByteArray(1, '\0');
+    QByteArray info(0x1C, '\0');
+    info += volume + base + QByteArray(1, '\0');
+    mettre32(info, 0, quint32(info.size()));
+    mettre32(info, 4, 0x1C);
+    mettre32(info, 8, 1);
+    mettre32(info, 12, 0x1C);
+    mettre32(info, 16, 0x1C + 17);
+    mettre32(info, 24, quint32(0x1C + 17 + base.size()));
+    b += info;
+    if (finInfo) *finInfo = b.size();
+    return b + QByteArray(4, '\0');
+}
+
+QByteArray url(const QByteArray& adresse, const QByteArray& icone = {})
+{
+    QByteArray b = "[InternetShortcut]\r\nURL=" + adresse + "\r\n";
+    if (!icone.isEmpty()) b += "IconFile=" + icone + "\r\nIconIndex=0\r\n";
+    return b;
+}
+
+// The value of a key of the entry, as written in the file.
+QString cle(const QString& entree, const QString& nom)
+{
+    for (const QByteArray& l : lireFichier(entree).split('\n'))
+        if (l.startsWith(nom.toUtf8() + '=')) return QString::fromUtf8(l.mid(nom.size() + 1));
+    return QStringLiteral("<absent>");
+}
+
+// desktop-file-validate's complaints ("" when it accepts the entry or is
+// not installed).
+QString erreursValidation(const QString& entree)
+{
+    const QString outil = QStandardPaths::findExecutable("desktop-file-validate");
+    if (outil.isEmpty()) return {};
+    QProcess p;
+    p.start(outil, {entree});
+    if (!p.waitForFinished(10000)) return "desktop-file-validate did not finish";
+    const QString sortie = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    if (p.exitCode() != 0 || sortie.contains("error", Qt::CaseInsensitive)) return sortie;
+    return {};
+}
+
+class Entrees : public ::testing::Test {
+protected:
+    Bac bac;
+    PlateformeTest p{bac.racine()};
+    QString home = bac.home();
+    QString applis = home + "/.local/share/applications";
+    QString groupe = applis + "/Mon Jeu";
+    QString bureau = home + "/Desktop";
+    QString programme;   // host path of an executable script with awkward characters
+    QString programmeLecteur;
+
+    void SetUp() override
+    {
+        const QString dossier = home + "/Programmes/Mon $Agenda 100%";
+        programme = dossier + "/agenda";
+        programmeLecteur = "c:\\Programmes\\Mon $Agenda 100%\\agenda";
+        ecrireFichier(programme, "#!/bin/sh\npwd > '" + bac.racine().toUtf8() + "/lance.txt'\n");
+        QFile(programme).setPermissions(QFile(programme).permissions() | QFileDevice::ExeOwner);
+        for (const QString& d : {groupe, bureau}) QDir().mkpath(d);
+    }
+
+    void ecrire(const QString& hote, const QByteArray& octets)
+    {
+        ecrireFichier(hote, octets);
+        p.raccourciEcrit(hote);
+    }
+    void supprimer(const QString& hote)
+    {
+        ASSERT_TRUE(QFile::remove(hote));
+        p.raccourciSupprime(hote);
+    }
+};
+
+TEST_F(Entrees, ProgramInMenuGroupIsAnApplicationThatLaunches)
+{
+    ecrire(groupe + "/Agenda.lnk", lien(programmeLecteur));
+    const QString e = groupe + "/Agenda.desktop";
+    ASSERT_TRUE(QFileInfo::exists(e));
+    EXPECT_EQ(erreursValidation(e), "");
+    EXPECT_EQ(cle(e, "Version"), "1.0");
+    EXPECT_EQ(cle(e, "Type"), "Application");
+    EXPECT_EQ(cle(e, "Name"), "Agenda");
+    // Quoted, with $ escaped for the quotes and again for the string value,
+    // and % doubled (so started through env, which GLib finds).
+    EXPECT_EQ(cle(e, "Exec"), "env \"" + home + "/Programmes/Mon \\\\$Agenda 100%%/agenda\"");
+    EXPECT_EQ(cle(e, "Path"), home + "/Programmes/Mon $Agenda 100%");
+    EXPECT_EQ(cle(e, "X-Assistant-Raccourci"), "Agenda.lnk");
+    EXPECT_EQ(lireFichier(groupe + "/Agenda.lnk"), lien(programmeLecteur));
+
+    const QString gio = QStandardPaths::findExecutable("gio");
+    if (gio.isEmpty()) GTEST_SKIP() << "gio absent: launch not tried";
+    QProcess lance;
+    lance.start(gio, {"launch", e});
+    ASSERT_TRUE(lance.waitForFinished(10000));
+    QElapsedTimer t;
+    t.start();
+    const QString marque = bac.racine() + "/lance.txt";
+    while (lireFichier(marque).isEmpty() && t.elapsed() < 5000) QThread::msleep(20);
+    EXPECT_EQ(lireFichier(marque).trimmed(), (home + "/Programmes/Mon $Agenda 100%").toUtf8());
+}
+
+TEST_F(Entrees, DocumentOpensWithTheDefaultApplication)
+{
+    ecrireFichier(home + "/Programmes/Agenda/Aide \"1\".html", "<html></html>");
+    ecrire(groupe + "/Aide de Mon Jeu.lnk", lien("C:\\Programmes\\Agenda\\Aide \"1\".html"));
+    const QString e = groupe + "/Aide de Mon Jeu.desktop";
+    EXPECT_EQ(erreursValidation(e), "");
+    EXPECT_EQ(cle(e, "Type"), "Application");
+    EXPECT_EQ(cle(e, "Name"), "Aide de Mon Jeu");
+    EXPECT_EQ(cle(e, "Exec"), "xdg-open \"" + home + "/Programmes/Agenda/Aide \\\\\"1\\\\\".html\"");
+    EXPECT_EQ(cle(e, "Path"), "<absent>");
+}
+
+TEST_F(Entrees, InternetShortcutsBecomeLinks)
+{
+    const QString favoris = home + "/.local/share/favorites";
+    const QString tous = bac.racine() + "/sys/usr/local/share/favorites";
+    ecrire(favoris + "/Site.url", url("https://exemple.fr/caf\xe9?a=1&b=%20"));
+    ecrire(tous + "/Site.url", url("www.exemple.fr"));
+    for (const QString& e : {favoris + "/Site.desktop", tous + "/Site.desktop"}) {
+        EXPECT_EQ(erreursValidation(e), "") << e.toStdString();
+        EXPECT_EQ(cle(e, "Type"), "Link");
+        EXPECT_EQ(cle(e, "Name"), "Site");
+    }
+    EXPECT_EQ(cle(favoris + "/Site.desktop", "URL"), QString::fromUtf8("https://exemple.fr/café?a=1&b=%20"));
+    EXPECT_EQ(cle(tous + "/Site.desktop", "URL"), "http://www.exemple.fr");
+    EXPECT_EQ(cle(tous + "/Site.desktop", "X-Assistant-Raccourci"), "Site.url");
+}
+
+TEST_F(Entrees, AutostartEntriesAreApplications)
+{
+    // The Internet shortcut left when the shell's link did not come points
+    // at the program in drive notation.
+    const QByteArray chemin = QStringEncoder("windows-1252")(programmeLecteur);
+    const QString perso = home + "/.config/autostart";
+    const QString tous = bac.racine() + "/sys/etc/xdg/autostart";
+    ecrire(perso + "/Agenda.url", url(chemin, chemin));
+    ecrire(tous + "/Agenda.lnk", lien(programmeLecteur));
+    ecrire(tous + "/Site.url", url("https://exemple.fr/"));
+    for (const QString& e : {perso + "/Agenda.desktop", tous + "/Agenda.desktop"}) {
+        EXPECT_EQ(erreursValidation(e), "") << e.toStdString();
+        EXPECT_EQ(cle(e, "Type"), "Application");
+        EXPECT_EQ(cle(e, "Exec"), "env \"" + home + "/Programmes/Mon \\\\$Agenda 100%%/agenda\"");
+    }
+    EXPECT_EQ(erreursValidation(tous + "/Site.desktop"), "");
+    EXPECT_EQ(cle(tous + "/Site.desktop", "Exec"), "xdg-open \"https://exemple.fr/\"");
+}
+
+TEST_F(Entrees, NothingOutsideTheSpecialFolders)
+{
+    const QByteArray l = lien(programmeLecteur);
+    const QStringList ailleurs{home + "/Programmes/Agenda.lnk",
+                               home + "/.local/share/recent-links/agenda.lnk",
+                               bureau + "/Dossier/Agenda.lnk",
+                               home + "/.config/autostart/sous/Agenda.lnk",
+                               home + "/.local/share/Agenda.url"};
+    for (const QString& s : ailleurs) {
+        ecrire(s, s.endsWith(".url") ? url("https://exemple.fr/") : l);
+        EXPECT_FALSE(QFileInfo::exists(QFileInfo(s).path() + "/Agenda.desktop")) << s.toStdString();
+    }
+    // Links that name no file of a drive give nothing either, without a throw.
+    ecrire(groupe + "/Reseau.lnk", lien("\\\\serveur\\partage\\x.exe"));
+    ecrire(groupe + "/Inconnu.lnk", lien("q:\\x.exe"));
+    ecrire(groupe + "/Vide.url", url(""));
+    ecrire(groupe + "/Bruit.lnk", QByteArray(300, '\x4c'));
+    EXPECT_EQ(QDir(groupe).entryList({"*.desktop"}, QDir::Files), QStringList());
+}
+
+TEST_F(Entrees, PartialLinkGetsAnEntryOnlyOnceItParses)
+{
+    qsizetype finInfo = 0;
+    const QByteArray complet = lien(programmeLecteur, &finInfo);
+    const QString s = groupe + "/Agenda.lnk", e = groupe + "/Agenda.desktop";
+    for (qsizetype n = 1; n <= complet.size(); ++n) {
+        ecrire(s, complet.left(n));
+        ASSERT_EQ(QFileInfo::exists(e), n >= finInfo) << n;
+    }
+    const QByteArray entree = lireFichier(e);
+    // Written over in place, byte by byte, with a link to another target.
+    ecrireFichier(home + "/Programmes/Autre/autre.html", "x");
+    const QByteArray autre = lien("c:\\Programmes\\Autre\\autre.html");
+    for (qsizetype n = 0; n < autre.size(); ++n) {
+        QFile f(s);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(n);
+        f.write(autre.mid(n, 1));
+        f.close();
+        p.raccourciEcrit(s);
+    }
+    EXPECT_TRUE(cle(e, "Exec").startsWith("xdg-open ")) << cle(e, "Exec").toStdString();
+    // A link cut short no longer names its target: its entry goes.
+    ecrire(s, complet.left(60));
+    EXPECT_FALSE(QFileInfo::exists(e));
+    ecrire(s, complet);
+    EXPECT_EQ(lireFichier(e), entree);
+}
+
+TEST_F(Entrees, EntriesGoWithTheirShortcutAndSpareTheUsersOwn)
+{
+    ecrireFichier(bureau + "/Agenda.desktop", "[Desktop Entry]\nType=Application\nName=Mien\nExec=true\n");
+    ecrire(bureau + "/Agenda.lnk", lien(programmeLecteur));
+    supprimer(bureau + "/Agenda.lnk");
+    EXPECT_EQ(cle(bureau + "/Agenda.desktop", "Name"), "Mien");
+
+    // The group holds both forms; the entry follows the last one written and
+    // is removed with the last one deleted, so that the group can go.
+    ecrire(groupe + "/Agenda.url", url("https://exemple.fr/"));
+    ecrire(groupe + "/Agenda.lnk", lien(programmeLecteur));
+    const QString e = groupe + "/Agenda.desktop";
+    EXPECT_EQ(cle(e, "X-Assistant-Raccourci"), "Agenda.lnk");
+    supprimer(groupe + "/Agenda.lnk");
+    EXPECT_EQ(cle(e, "X-Assistant-Raccourci"), "Agenda.url");
+    EXPECT_EQ(cle(e, "Type"), "Link");
+    supprimer(groupe + "/Agenda.url");
+    EXPECT_FALSE(QFileInfo::exists(e));
+    EXPECT_TRUE(QDir().rmdir(groupe));
+}
+
+TEST_F(Entrees, DesktopEntriesAreExecutableAndShareTheIconUntilTheLastGoes)
+{
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    const QString ico = home + "/Programmes/Agenda/agenda.ico";
+    QDir().mkpath(QFileInfo(ico).path());
+    ASSERT_TRUE(image.save(ico, "ICO"));
+    if (p.IconeFichier("c:\\Programmes\\Agenda\\agenda.ico").isNull())
+        GTEST_SKIP() << "no icon reader for .ico files";
+
+    ecrire(bureau + "/Icone.lnk", lien("c:\\Programmes\\Agenda\\agenda.ico"));
+    ecrire(groupe + "/Icone.lnk", lien("c:\\Programmes\\Agenda\\agenda.ico"));
+    ecrire(home + "/.local/share/favorites/Site.url", url("https://exemple.fr/", "c:\\Programmes\\Agenda\\agenda.ico"));
+    const QString eb = bureau + "/Icone.desktop", eg = groupe + "/Icone.desktop",
+                  ef = home + "/.local/share/favorites/Site.desktop";
+    for (const QString& e : {eb, eg, ef}) EXPECT_EQ(erreursValidation(e), "") << e.toStdString();
+    EXPECT_TRUE(QFileInfo(eb).isExecutable());
+    const QString png = cle(eb, "Icon");
+    EXPECT_TRUE(png.startsWith(home + "/.local/share/icons/hicolor/32x32/apps/")) << png.toStdString();
+    EXPECT_EQ(cle(eg, "Icon"), png);
+    EXPECT_EQ(cle(ef, "Icon"), png);
+    EXPECT_EQ(QImage(png).size(), QSize(32, 32));
+
+    supprimer(bureau + "/Icone.lnk");
+    supprimer(home + "/.local/share/favorites/Site.url");
+    EXPECT_FALSE(QFileInfo::exists(eb));
+    EXPECT_TRUE(QFileInfo::exists(png));
+    supprimer(groupe + "/Icone.lnk");
+    EXPECT_FALSE(QFileInfo::exists(png));
+}
+
+// Through the platform's own file operations, in drive notation.
+TEST_F(Entrees, PlatformWritesAndDeletesPairTheEntries)
+{
+    const QString s = "c:\\.local\\share\\applications\\Mon Jeu\\Site.url";
+    const QString e = groupe + "/Site.desktop";
+    p.EcrireLignes(s, {"[InternetShortcut]", "URL=https://exemple.fr/"});
+    EXPECT_EQ(cle(e, "URL"), "https://exemple.fr/");
+    Essayer([&] { p.SupprimerFichier(s); });
+    EXPECT_FALSE(QFileInfo::exists(e));
+
+    const QByteArray l = lien(programmeLecteur);
+    const QString d = "c:\\Desktop\\Agenda.lnk";
+    p.EcrireOctets(d, 0, l.left(80), true);
+    p.EcrireOctets(d, 80, l.mid(80));
+    EXPECT_EQ(cle(bureau + "/Agenda.desktop", "Type"), "Application");
+    p.SupprimerFichier(d);
+    EXPECT_FALSE(QFileInfo::exists(bureau + "/Agenda.desktop"));
+}
+
+}  // namespace
