@@ -6,15 +6,30 @@
 #include <QByteArray>
 #include <QString>
 
+#include <vector>
+
 namespace plateforme::interne {
 
-// Throws the Erreur that matches an errno value (ENOENT 53, EEXIST 58,
-// ENOSPC/EFBIG/EDQUOT 61, EACCES/EPERM/EROFS 70, EIO/ETIMEDOUT/ENOMEDIUM/
-// ENXIO/ENODEV/ESTALE 25, anything else 75).
+// Throws the Erreur that matches an errno value: ENOENT 53 (76 when `detail`
+// is a host path whose folder is missing too), ENOTDIR 76, ENAMETOOLONG 52,
+// EEXIST 58, ENOTEMPTY 75, ENOSPC/EFBIG/EDQUOT 61, EACCES/EPERM/EROFS 70,
+// EIO/ETIMEDOUT/ENOMEDIUM/ENXIO/ENODEV/ESTALE 25, anything else 75.
 [[noreturn]] void echec(int err, const QString& detail);
 // A host path as the file-name bytes of the system calls (UTF-8).
 QByteArray octets(const QString& hote);
 // True when the host path names a .lnk or .url file (any case).
 bool estRaccourci(const QString& hote);
+// True when the user may not write the existing file at `hote`. A file with
+// no write permission for anyone counts as read-only even for root, whom
+// access(2) would let write it.
+bool lectureSeule(const QString& hote);
+
+// The drive table for a home directory, a user name and the text of
+// /proc/self/mounts: c: the home, then one letter per volume mounted under
+// /media/<user>, /run/media/<user> or /mnt, in the order of their mount
+// points, and z: the root of the file system.
+std::vector<Lecteur> lecteursDepuisMontages(const QByteArray& montages,
+                                            const QString& utilisateur,
+                                            const QString& home);
 
 }  // namespace plateforme::interne
