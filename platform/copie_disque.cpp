@@ -1,15 +1,221 @@
+// File copy and drive geometry.
+#include "platform/linux_interne.h"
 #include "platform/plateforme.h"
 
-#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace plateforme {
 
-void Plateforme::CopierFichier(const QString& s, const QString& d, const std::function<void()>&)
+namespace {
+
+// Largest amount written between two calls of the caller's callback: small
+// enough that the window repaints several times a second even on a slow
+// disk, large enough that the calls cost nothing next to the copy.
+constexpr std::size_t tailleBloc = std::size_t(4) << 20;
+
+// A descriptor closed on every way out.
+struct Descripteur {
+    int fd = -1;
+    ~Descripteur()
+    {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// The hidden temporary file of a copy: removed unless the copy completed
+// and renamed it.
+struct FichierTemporaire {
+    QByteArray chemin;
+    bool garde = false;
+    ~FichierTemporaire()
+    {
+        if (!chemin.isEmpty() && !garde) ::unlink(chemin.constData());
+    }
+};
+
+// Writes all of `n` bytes, retrying short writes.
+bool ecrireTout(int fd, const char* p, std::size_t n)
 {
-    QFile::remove(VersHote(d));
-    if (!QFile::copy(VersHote(s), VersHote(d))) throw Erreur{ErrAcces, s};
+    while (n > 0) {
+        const ssize_t e = ::write(fd, p, n);
+        if (e < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += e;
+        n -= std::size_t(e);
+    }
+    return true;
 }
 
-Geometrie Plateforme::GeometrieDisque(const QString&) const { return {}; }
+// A file that exceeds the process's file-size limit must make the write fail
+// (EFBIG, reported as disk full), not kill the wizard with SIGXFSZ.
+void ignorerDepassementTaille()
+{
+    static const bool fait = [] {
+        struct sigaction actuelle {};
+        if (::sigaction(SIGXFSZ, nullptr, &actuelle) == 0 && actuelle.sa_handler == SIG_DFL) {
+            struct sigaction ignorer {};
+            ignorer.sa_handler = SIG_IGN;
+            sigemptyset(&ignorer.sa_mask);
+            ::sigaction(SIGXFSZ, &ignorer, nullptr);
+        }
+        return true;
+    }();
+    (void)fait;
+}
+
+// Read-only as on the original platform: the user may not write the file,
+// or no one may (no write bit), which holds even for the superuser.
+bool lectureSeule(const QByteArray& hote, const struct stat& st)
+{
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+    return ::access(hote.constData(), W_OK) != 0 && errno != ENOENT;
+}
+
+// Copies the rest of `in` to `out` block by block; false with errno set on
+// failure.
+bool copierContenu(int in, int out, const std::function<void()>& entreBlocs)
+{
+    // Within the kernel first (no copy through user space; reflinks where
+    // the file system has them), then plain reads and writes where the
+    // kernel refuses (other file systems, old kernels, special files).
+    bool noyau = true;
+    bool premier = true;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, tailleBloc, 0);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (premier && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                            errno == EOPNOTSUPP || errno == EBADF || errno == EPERM)) {
+                noyau = false;
+                break;
+            }
+            return false;
+        }
+        if (n == 0) {
+            // Some pseudo-files report nothing to the kernel copy although
+            // reading them gives data: read the first block to be sure.
+            if (premier) noyau = false;
+            break;
+        }
+        premier = false;
+        if (entreBlocs) entreBlocs();
+    }
+    if (noyau) return true;
+
+    std::vector<char> tampon(std::size_t(1) << 20);
+    std::size_t depuisAppel = 0;
+    for (;;) {
+        const ssize_t n = ::read(in, tampon.data(), tampon.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return true;
+        if (!ecrireTout(out, tampon.data(), std::size_t(n))) return false;
+        depuisAppel += std::size_t(n);
+        if (depuisAppel >= tailleBloc) {
+            depuisAppel = 0;
+            if (entreBlocs) entreBlocs();
+        }
+    }
+}
+
+}  // namespace
+
+void Plateforme::CopierFichier(const QString& source, const QString& destination,
+                               const std::function<void()>& entreBlocs)
+{
+    ignorerDepassementTaille();
+    const QByteArray hs = interne::octets(VersHote(source));
+    const QString hoteDestination = VersHote(destination);
+    const QByteArray hd = interne::octets(hoteDestination);
+
+    // The source: a regular file (opening a pipe or device must not block).
+    Descripteur in;
+    in.fd = ::open(hs.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (in.fd < 0) interne::echec(errno, source);
+    struct stat ss {};
+    if (::fstat(in.fd, &ss) != 0) interne::echec(errno, source);
+    if (!S_ISREG(ss.st_mode)) throw Erreur{ErrAcces, source};
+    ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
+
+    // The destination's folder must exist; its file, if any, must be a file
+    // the user may write.
+    const int barre = hd.lastIndexOf('/');
+    const QByteArray dossier = barre > 0 ? hd.left(barre) : QByteArray("/");
+    const QByteArray nom = hd.mid(barre + 1);
+    struct stat sd {};
+    if (::stat(dossier.constData(), &sd) != 0 || !S_ISDIR(sd.st_mode))
+        throw Erreur{ErrChemin, destination};
+    if (nom.isEmpty()) throw Erreur{ErrNomInvalide, destination};
+    if (::stat(hd.constData(), &sd) == 0) {
+        if (S_ISDIR(sd.st_mode)) throw Erreur{ErrAcces, destination};
+        if (lectureSeule(hd, sd)) throw Erreur{ErrPermission, destination};
+        if (sd.st_dev == ss.st_dev && sd.st_ino == ss.st_ino) return;  // onto itself
+    } else if (errno != ENOENT) {
+        interne::echec(errno, destination);
+    }
+
+    // A hidden file beside the destination, renamed over it once complete.
+    FichierTemporaire temp;
+    temp.chemin = dossier + "/." + (nom.size() <= 200 ? nom : QByteArray("copie")) + ".XXXXXX";
+    Descripteur out;
+    out.fd = ::mkostemp(temp.chemin.data(), O_CLOEXEC);
+    if (out.fd < 0) {
+        const int e = errno;
+        temp.chemin.clear();
+        interne::echec(e, destination);
+    }
+
+    if (!copierContenu(in.fd, out.fd, entreBlocs)) interne::echec(errno, destination);
+    if (::fchmod(out.fd, ss.st_mode & 0777) != 0) interne::echec(errno, destination);
+    const struct timespec dates[2] = {ss.st_atim, ss.st_mtim};
+    if (::futimens(out.fd, dates) != 0) interne::echec(errno, destination);
+    const int fd = out.fd;
+    out.fd = -1;
+    // Write errors of some file systems (network, quota) only show here.
+    if (::close(fd) != 0) interne::echec(errno, destination);
+    if (::rename(temp.chemin.constData(), hd.constData()) != 0) interne::echec(errno, destination);
+    temp.garde = true;
+}
+
+Geometrie Plateforme::GeometrieDisque(const QString& racine) const
+{
+    const QString hote = VersHote(racine);
+    struct statvfs v {};
+    if (::statvfs(interne::octets(hote).constData(), &v) != 0) {
+        // A drive whose root has gone (medium removed) does not answer.
+        if (errno == ENOENT || errno == ENOTDIR) throw Erreur{ErrDelai, racine};
+        interne::echec(errno, racine);
+    }
+    const std::uint64_t fragment = v.f_frsize ? v.f_frsize : v.f_bsize;
+    Geometrie g;
+    g.octetsParSecteur = 512;
+    g.secteursParCluster = std::max<std::uint64_t>(1, fragment / 512);
+    // Counts of clusters of that size, so that the free and total bytes come
+    // out right even when the fragment is not a whole number of sectors.
+    const auto clusters = [&](std::uint64_t blocs) {
+        const unsigned __int128 n =
+            static_cast<unsigned __int128>(blocs) * fragment / (g.secteursParCluster * 512);
+        constexpr auto max = std::numeric_limits<std::int64_t>::max();
+        return n > static_cast<unsigned __int128>(max) ? max : static_cast<std::int64_t>(n);
+    };
+    g.clustersLibres = clusters(v.f_bavail);
+    g.clustersTotal = clusters(v.f_blocks);
+    return g;
+}
 
 }  // namespace plateforme
