@@ -208,8 +208,17 @@ void Install::connecter()
     relier(Command6, &Install::Command6_Click);
     relier(Command11, &Install::Command11_Click);
     relier(Uninst, &Install::Uninst_Click);
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
     for (std::int16_t i : {1, 2})
         connect(OptionDépart[i], &QAbstractButton::clicked, this, [this, i] { OptionDépart_Click(i); });
+}
+
+bool Install::eventFilter(QObject* objet, QEvent* evenement)
+{
+    if (evenement->type() == QEvent::Shortcut && !Picture2->isHidden() &&
+        !Picture2->isAncestorOf(qobject_cast<QWidget*>(objet)))
+        return true;
+    return QWidget::eventFilter(objet, evenement);
 }
 
 void Install::closeEvent(QCloseEvent* e)

@@ -147,6 +147,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent*) override;
+    // Keeps the access keys of the controls under the final page from acting
+    // while that page covers them.
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
 
 private:
     void construireFenetre();
