@@ -5,10 +5,11 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdint>
 
 namespace plateforme {
@@ -229,18 +230,24 @@ int Plateforme::AjouterDocumentRecent(const QString& cibleDonnee)
     QString fichier = nom + ".lnk";
     // Names are compared without regard to case: an earlier link to the
     // same target under other capitals is the one replaced.
-    for (const QString& present : QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::System))
-        if (present != fichier && present.toUpper() == fichier.toUpper() && !QDir(dossier).exists(fichier)) {
-            fichier = present;
-            break;
-        }
-    QSaveFile f(dossier + "/" + fichier);
-    if (!f.open(QIODevice::WriteOnly)) return 0;
-    if (f.write(lien) != lien.size()) {
-        f.cancelWriting();
+    if (!QFileInfo::exists(dossier + "/" + fichier))
+        for (const QString& present : QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::System))
+            if (present.toUpper() == fichier.toUpper()) {
+                fichier = present;
+                break;
+            }
+    // Written under a hidden name and renamed when complete, so that a
+    // failed write never leaves a partial link under the real name.
+    QTemporaryFile f(dossier + "/.lnk-XXXXXX");
+    f.setAutoRemove(true);
+    if (!f.open()) return 0;
+    if (f.write(lien) != lien.size() || !f.flush()) return 0;
+    f.close();
+    if (::rename(QFile::encodeName(f.fileName()).constData(),
+                 QFile::encodeName(dossier + "/" + fichier).constData()) != 0)
         return 0;
-    }
-    return f.commit() ? 1 : 0;
+    f.setAutoRemove(false);
+    return 1;
 }
 
 }  // namespace plateforme

@@ -154,6 +154,19 @@ TEST_F(Cadre, ServiceRecentSansDossier)
     EXPECT_EQ(p->AjouterDocumentRecent(""), 0);
 }
 
+TEST_F(Cadre, ServiceRecentRemplaceSansEgardALaCasse)
+{
+    ecrireFichier(recents() + "/AGENDA.EXE.lnk", "ancien");
+    ASSERT_EQ(p->AjouterDocumentRecent(cible), 1);
+    EXPECT_EQ(QDir(recents()).entryList(QDir::Files | QDir::Hidden), QStringList{"AGENDA.EXE.lnk"});
+    EXPECT_EQ(lireFichier(recents() + "/AGENDA.EXE.lnk").left(4), QByteArray("\x4c\0\0\0", 4));
+
+    // A folder in the link's place: no link, and the service says so.
+    QDir().mkpath(recents() + "/Autre.exe.lnk");
+    EXPECT_EQ(p->AjouterDocumentRecent("c:\\Autre.exe"), 0);
+    EXPECT_EQ(QDir(recents()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
 TEST_F(Cadre, RaccourciSimpleEtLienShellSupprime)
 {
     const QByteArray shell = lienShell(cible);
