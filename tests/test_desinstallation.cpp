@@ -510,3 +510,54 @@ TEST_F(Desinstallation, ReglagesEffacesPourCeProgrammeSeulement)
 }
 
 }  // namespace
+
+// ---- After a real installation ------------------------------------------------
+
+// The sample medium installed through the window with every option, then
+// uninstalled in a later run: what remains is what the installation added
+// outside the shortcuts and the install directory's files.
+TEST_F(Desinstallation, SupportExempleInstallePuisDesinstalle)
+{
+    copierSupportExemple(bac.support());
+    ouvrir(inf("Programmes\\Agenda", "Agenda", "Agenda", "Site Agenda") << "Fs1=Outils.dll");
+    const Instantane avant = instantane(bac.racine());
+    p->pasHorloge = 1e-5;
+    w->OptionDépart[1]->click();
+    w->BSuiv->click();
+    w->ChDem->setChecked(true);
+    w->Command1->click();
+    ASSERT_EQ(w->BSuiv->text(), "Terminer >");
+    for (const QString& f : {dossier(2) + "/Agenda/Agenda.lnk", dossier(2) + "/Agenda/Aide de Agenda.lnk",
+                             dossier(0) + "/Agenda.lnk", dossier(7) + "/Agenda.lnk",
+                             dossier(6) + "/Site Agenda.url"})
+        EXPECT_TRUE(QFileInfo(f).isFile()) << f.toStdString();
+    ASSERT_TRUE(QFileInfo(rep() + "/Agenda.exe").isFile());
+
+    w.reset();
+    p = std::make_unique<PlateformeEssai>(bac.racine());
+    w = std::make_unique<Install>(*p);
+    w->Form_Load();
+    pageDesinstallation();
+    p->reponses = {vbYes, vbNo};
+    w->Uninst->click();
+
+    ASSERT_EQ(p->boites.size(), 2u);
+    EXPECT_EQ(p->boites[1].texte, question2(3));
+    const Instantane apres = instantane(bac.racine());
+    std::set<std::string> restes;
+    for (const auto& [chemin, e] : apres) {
+        // The desktop's icon theme folders may stay, emptied of our icon.
+        if (chemin.starts_with("home/.local/share/icons")) {
+            EXPECT_EQ(e.genre, 'd') << chemin;
+            continue;
+        }
+        if (!avant.count(chemin))
+            restes.insert(chemin);
+        else
+            EXPECT_TRUE(avant.at(chemin) == e) << "changed: " << chemin;
+    }
+    for (const auto& [chemin, e] : avant) EXPECT_TRUE(apres.count(chemin)) << "gone: " << chemin;
+    // The system files are never uninstalled; the install directory stays, empty.
+    EXPECT_EQ(restes, std::set<std::string>({"home/Programmes", "home/Programmes/Agenda",
+                                             "home/.local/lib/Outils.dll", "home/.local/lib32/Outils.dll"}));
+}
