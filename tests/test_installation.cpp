@@ -378,6 +378,51 @@ TEST_F(Installation, TousUtilisateursRefusRetombeSurLUtilisateur)
     EXPECT_EQ(lireFichier(favoris() + "/Site Agenda.url"), "[InternetShortcut]\r\nURL=http://exemple.org/agenda\r\n");
 }
 
+// Neither Programs folder can hold the group: the command goes on without
+// it, once, and the rest of the installation is made. A group that cannot
+// be made gets the links' own message; a Programs folder that cannot be
+// found is passed over in silence.
+TEST_F(Installation, AucunGroupePossibleNeBouclePas)
+{
+    preparerSupport(bac, {{QString::fromUtf8("NomGroupeDéfaut"), "Jeux\\Agenda"}});
+    ouvrir();
+    ASSERT_EQ(w->NomDef, "Jeux\\Agenda");
+    w->AllUSERs->setChecked(true);
+
+    installer();
+
+    EXPECT_FALSE(w->AllUSERs->isChecked());
+    verifierTermine();
+    ASSERT_EQ(p->boites.size(), 2u);
+    for (const BoiteMessage& b : p->boites) {
+        EXPECT_EQ(b.texte, QString::fromUtf8("Le répertoire 'c:\\.local\\share\\applications\\Jeux\\Agenda' est "
+                                             "introuvable."));
+        EXPECT_EQ(b.titre, QString::fromUtf8("Création d'un raccourci"));
+        EXPECT_EQ(b.style, 16);
+    }
+    EXPECT_FALSE(QFileInfo::exists(applications() + "/Jeux"));
+    verifierLien(bureau() + "/" + w->NomProg + ".lnk", w->Prog);
+    EXPECT_EQ(w->Etape, static_cast<int>(w->PbMax));
+}
+
+TEST_F(Installation, DossierProgrammesIntrouvableEstPasseSansMessage)
+{
+    preparerSupport(bac);
+    ecrireFichier(applicationsTous(), "pas un dossier");
+    ecrireFichier(applications(), "pas un dossier");
+    ouvrir();
+    w->AllUSERs->setChecked(true);
+
+    installer();
+
+    EXPECT_FALSE(w->AllUSERs->isChecked());
+    verifierTermine();
+    EXPECT_TRUE(p->boites.empty()) << p->boites.front().texte.toStdString();
+    EXPECT_TRUE(QFileInfo(applications()).isFile());
+    verifierLien(bureau() + "/" + w->NomProg + ".lnk", w->Prog);
+    EXPECT_EQ(w->Etape, static_cast<int>(w->PbMax));
+}
+
 // The all-users folders can be written: the links go there only (Linux has
 // no all-users desktop: no desktop link, no message), the favourite to both.
 TEST_F(Installation, TousUtilisateursAccepte)
