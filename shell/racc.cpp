@@ -84,6 +84,13 @@ void CreerRaccourci(Install& f, const QString& Dossier, const QString& Nom,
     // missing).
     bool present = false;
     Essayer([&] { present = !p.Lister(Dossier, true).isEmpty(); });
+    // A drive root has no name of its own to be listed under.
+    const bool racine = (Dossier.size() == 2 || (Dossier.size() == 3 && Dossier[2] == '\\'))
+                        && Dossier[1] == ':';
+    if (!present && racine) Essayer([&] {
+        p.FichiersNormaux(Dossier);
+        present = true;
+    });
     if (!present) {
         Essayer([&] {
             p.MsgBox(QString::fromUtf8("Le répertoire '") + Dossier + QString::fromUtf8("' est introuvable."),
@@ -181,6 +188,9 @@ void CreerRaccourci(Install& f, const QString& Dossier, const QString& Nom,
 void CreerRaccourciUrl(plateforme::Plateforme& p, const QString& Dossier, const QString& Nom,
                        const QString& URL, const QString& FichierIcone, int IndexIcone)
 {
+    // Without a folder the name would land at the root of the installer's
+    // drive.
+    if (Dossier.isEmpty()) return;
     const QString fichier = Dossier.endsWith('\\') ? Dossier + Nom + ".url"
                                                     : Dossier + "\\" + Nom + ".url";
     QStringList lignes{QStringLiteral("[InternetShortcut]"), "URL=" + URL};

@@ -253,6 +253,14 @@ TEST_F(Cadre, LienPlusLongDejaPresentRemplace)
     EXPECT_EQ(lireFichier(f), patche(shell.left(finInfo(shell, "Agenda.exe")), 3) + quatreZeros);
 }
 
+TEST_F(Cadre, RaccourciALaRacineDUnLecteur)
+{
+    lienShell(cible);
+    Racc::CreerRaccourci(*w, "c:", "Agenda", cible, "", "", 0, "", 0);
+    EXPECT_TRUE(p->boites.empty());
+    EXPECT_EQ(lireFichier(bac.home() + "/Agenda.lnk").left(4), QByteArray("\x4c\0\0\0", 4));
+}
+
 TEST_F(Cadre, DossierDeDestinationAbsent)
 {
     Racc::CreerRaccourci(*w, "c:\\Absent", "Agenda", cible, "", "", 0, "", 0);
@@ -263,8 +271,7 @@ TEST_F(Cadre, DossierDeDestinationAbsent)
     EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Absent"));
     EXPECT_FALSE(QFileInfo::exists(recents() + "/Agenda.exe.lnk"));
 
-    // A file of that name is not a folder either... but a listing finds it;
-    // what matters is that an empty folder name never reaches the disk.
+    // No folder at all: the same message, and still nothing written.
     Racc::CreerRaccourci(*w, "", "Agenda", cible, "", "", 0, "", 0);
     ASSERT_EQ(p->boites.size(), 2u);
     EXPECT_EQ(p->boites[1].texte, QString::fromUtf8("Le répertoire '' est introuvable."));
@@ -393,9 +400,11 @@ TEST(RaccourciUrl, LignesExactes)
     Racc::CreerRaccourciUrl(p, "c:\\Favoris", "Site", "u", "", 5);
     EXPECT_EQ(lireFichier(m + "/Site.url"), "[InternetShortcut]\r\nURL=u\r\n");
 
-    // A folder that does not exist: nothing, and no message.
+    // A folder that does not exist, or none at all: nothing, and no message.
     Racc::CreerRaccourciUrl(p, "c:\\Absent", "Site", "u");
     EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Absent"));
+    Racc::CreerRaccourciUrl(p, "", "Site", "u");
+    EXPECT_FALSE(QFileInfo::exists(bac.support() + "/Site.url"));
     EXPECT_TRUE(p.boites.empty());
 }
 
