@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QDateTime>
+#include <QLocale>
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
@@ -15,7 +17,11 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     QSettings reglages(QSettings::IniFormat, QSettings::UserScope, "Agenda");
+    // Each launch is noted at once: the settings exist from the first run.
+    reglages.setValue("Agenda/DernierLancement", QDateTime::currentDateTime());
+    reglages.sync();
 
     QWidget fenetre;
     fenetre.setWindowTitle("Agenda");
@@ -26,6 +32,7 @@ int main(int argc, char** argv)
 
     auto* calendrier = new QCalendarWidget(&fenetre);
     calendrier->setGridVisible(true);
+    calendrier->setLocale(QLocale());
     auto* note = new QLabel(&fenetre);
     auto* disposition = new QVBoxLayout(&fenetre);
     disposition->addWidget(calendrier);

@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -289,6 +290,24 @@ TEST(SupportExemple, LeShellLanceLaDemonstrationDepuisAgendaExe)
     EXPECT_EQ(code, 0);
     EXPECT_EQ(QString::fromUtf8(lireFichier(dir.filePath("lance.txt"))),
               dir.filePath("agenda-demo") + "\nun\ndeux mots\n");
+}
+
+TEST(SupportExemple, LaDemonstrationGardeSesReglagesSousLeNomDuProgramme)
+{
+    QTemporaryDir config;
+    QProcess demo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", config.path());
+    demo.setProcessEnvironment(env);
+    demo.start(QStringLiteral(SUPPORT_EXEMPLE) + "/agenda-demo", {});
+    ASSERT_TRUE(demo.waitForStarted(10000));
+    // Where an uninstallation erases the settings of a program named Agenda.
+    const QString reglages = config.filePath("Agenda.ini");
+    for (int i = 0; i < 200 && !QFile::exists(reglages); ++i) QThread::msleep(50);
+    demo.kill();
+    demo.waitForFinished(10000);
+    EXPECT_TRUE(lireFichier(reglages).contains("DernierLancement=")) << reglages.toStdString();
 }
 
 }  // namespace
