@@ -21,8 +21,8 @@ bool pas(F&& f)
     }
 }
 
-// A double as the message texts show numbers: the shortest form that reads
-// back the same, without trailing zeros ("3", "1.5", "1E+20").
+// A double as the message texts show numbers: up to 15 significant digits,
+// no trailing zeros, a point before the fraction ("3", "1.5", "1E+20").
 QString texteNombre(double d)
 {
     QString t = QString::number(d, 'g', 15);
