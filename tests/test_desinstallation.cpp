@@ -259,55 +259,40 @@ TEST_F(Desinstallation, NonALaSecondeQuestionSupprimeToutSansAutreQuestion)
     EXPECT_TRUE(w->Uninst->isEnabled());
 }
 
-TEST_F(Desinstallation, UnParUnGardeLesRefusEtAnnulerArreteAuTroisieme)
+TEST_F(Desinstallation, UnParUnAnnulerAuTroisiemePuisRefusGardes)
 {
     ouvrir(inf("Programmes\\Agenda", "Agenda", "", ""));
     for (const char* nom : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"})
         ecrireFichier(rep() + "/" + nom, nom);
     pageDesinstallation();
 
-    // Yes for a and c, No for b and e, Yes for d.
-    p->reponses = {vbYes, vbYes, vbYes, vbNo, vbYes, vbYes, vbNo};
+    // Yes for a and b, Cancel on c: nothing more is offered.
+    p->reponses = {vbYes, vbYes, vbYes, vbYes, vbCancel};
     w->Uninst->click();
-    ASSERT_EQ(p->boites.size(), 7u);
+    ASSERT_EQ(p->boites.size(), 5u);
     // An empty program name leaves the title bare.
     EXPECT_EQ(p->boites[0].titre, QString::fromUtf8("Désinstallation de "));
     EXPECT_EQ(p->boites[1].texte, question2(5));
-    for (int i = 2; i < 7; ++i) {
+    for (int i = 2; i < 5; ++i) {
         EXPECT_EQ(p->boites[i].texte, QString("Supprimer %1.txt ?").arg(QChar('a' + i - 2)));
         EXPECT_EQ(p->boites[i].titre, "Alors ?");
         EXPECT_EQ(p->boites[i].style, 67);
     }
-    EXPECT_EQ(liste(), QStringList({"b.txt", "e.txt"}));
-    EXPECT_EQ(QDir(rep()).entryList(QDir::Files), QStringList({"b.txt", "e.txt"}));
+    EXPECT_EQ(liste(), QStringList({"c.txt", "d.txt", "e.txt"}));
+    EXPECT_EQ(QDir(rep()).entryList(QDir::Files), QStringList({"c.txt", "d.txt", "e.txt"}));
+    EXPECT_TRUE(w->Uninst->isEnabled());
 
     // Again on what is left, with a file added meanwhile: it was never
-    // listed, so it is neither counted nor offered. Cancel on the first.
+    // listed, so it is neither counted nor offered. No for c and e.
     ecrireFichier(rep() + "/f.txt", "f");
     p->boites.clear();
-    p->reponses = {vbYes, vbYes, vbCancel};
-    w->Uninst->click();
-    ASSERT_EQ(p->boites.size(), 3u);
-    EXPECT_EQ(p->boites[1].texte, question2(2));
-    EXPECT_EQ(p->boites[2].texte, "Supprimer b.txt ?");
-    // The check after a Cancel re-read the directory.
-    EXPECT_EQ(liste(), QStringList({"b.txt", "e.txt", "f.txt"}));
-    EXPECT_TRUE(w->Uninst->isEnabled());
-}
-
-TEST_F(Desinstallation, AnnulerAuTroisiemeApresDeuxSuppressions)
-{
-    ouvrir();
-    fichiersInstalles();
-    ecrireFichier(rep() + "/Notes.txt", "n");
-    pageDesinstallation();
-
-    p->reponses = {vbYes, vbYes, vbYes, vbYes, vbCancel};
+    p->reponses = {vbYes, vbYes, vbNo, vbYes, vbNo};
     w->Uninst->click();
     ASSERT_EQ(p->boites.size(), 5u);
-    EXPECT_EQ(p->boites[4].texte, "Supprimer Modeles.dat ?");
-    EXPECT_EQ(QDir(rep()).entryList(QDir::Files), QStringList({"Modeles.dat", "Notes.txt"}));
-    EXPECT_EQ(liste(), QStringList({"Modeles.dat", "Notes.txt"}));
+    EXPECT_EQ(p->boites[1].texte, question2(3));
+    EXPECT_EQ(p->boites[4].texte, "Supprimer e.txt ?");
+    EXPECT_EQ(QDir(rep()).entryList(QDir::Files), QStringList({"c.txt", "e.txt", "f.txt"}));
+    EXPECT_EQ(liste(), QStringList({"c.txt", "e.txt", "f.txt"}));
 }
 
 TEST_F(Desinstallation, AnnulerQuandLeRepertoireADisparuLeSignaleEtDesactive)
