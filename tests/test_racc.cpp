@@ -146,14 +146,6 @@ TEST_F(Cadre, LienDesDocumentsRecents)
     verifierLnk(g, QString::fromUtf8("C:\\Données\\Carnet d'été.txt"));
 }
 
-TEST_F(Cadre, ServiceRecentSansDossier)
-{
-    ecrireFichier(recents(), "x");   // a file where the folder should be
-    EXPECT_EQ(p->AjouterDocumentRecent(cible), 0);
-    EXPECT_EQ(p->AjouterDocumentRecent("c:\\Programmes\\"), 0);
-    EXPECT_EQ(p->AjouterDocumentRecent(""), 0);
-}
-
 TEST_F(Cadre, ServiceRecentRemplaceSansEgardALaCasse)
 {
     ecrireFichier(recents() + "/AGENDA.EXE.lnk", "ancien");
@@ -170,8 +162,10 @@ TEST_F(Cadre, ServiceRecentRemplaceSansEgardALaCasse)
 TEST_F(Cadre, RaccourciSimpleEtLienShellSupprime)
 {
     const QByteArray shell = lienShell(cible);
-    Racc::CreerRaccourci(*w, "c:\\Menu", "Agenda", cible, "", "", 0, "", 0);
     const QString f = menu() + "/Agenda.lnk";
+    // An earlier, longer link of that name leaves nothing behind.
+    ecrireFichier(f, QByteArray(5000, 'Z'));
+    Racc::CreerRaccourci(*w, "c:\\Menu", "Agenda", cible, "", "", 0, "", 0);
     const QByteArray b = lireFichier(f);
     const qsizetype k = finInfo(shell, "Agenda.exe");
     EXPECT_EQ(b, patche(shell.left(k), 3) + quatreZeros);
@@ -244,15 +238,6 @@ TEST_F(Cadre, ValeursHorsLimites)
     EXPECT_FALSE(QFileInfo::exists(recents() + "/Agenda.exe.lnk"));
 }
 
-TEST_F(Cadre, LienPlusLongDejaPresentRemplace)
-{
-    const QByteArray shell = lienShell(cible);
-    const QString f = menu() + "/Agenda.lnk";
-    ecrireFichier(f, QByteArray(5000, 'Z'));
-    Racc::CreerRaccourci(*w, "c:\\Menu", "Agenda", cible, "", "", 0, "", 0);
-    EXPECT_EQ(lireFichier(f), patche(shell.left(finInfo(shell, "Agenda.exe")), 3) + quatreZeros);
-}
-
 TEST_F(Cadre, RaccourciALaRacineDUnLecteur)
 {
     lienShell(cible);
@@ -288,6 +273,10 @@ TEST_F(Cadre, ServiceRefuse)
     EXPECT_EQ(p->boites[0].style, 16);
     EXPECT_TRUE(QDir(menu()).isEmpty());
     EXPECT_EQ(p->bips, 0);
+
+    // Targets the service cannot name a link after.
+    EXPECT_EQ(p->AjouterDocumentRecent("c:\\Programmes\\"), 0);
+    EXPECT_EQ(p->AjouterDocumentRecent(""), 0);
 }
 
 // The service writes the link under a hidden name: the wizard never sees it
@@ -379,6 +368,22 @@ TEST_F(CadreRacine, BalayageDeLaFin)
     EXPECT_FALSE(QFileInfo::exists(f));
     EXPECT_TRUE(QFileInfo::exists(menu() + "/Agenda.url"));
     EXPECT_EQ(w->Lfic->text(), "Raccourci Url");
+}
+
+// A link that is there but stays empty: the second wait runs out, the
+// Internet shortcut is written and the empty link is left where it was.
+TEST_F(CadreRacine, LienQuiResteVide)
+{
+    p->pasHorloge = 1e-5;
+    ecrireFichier(racine() + "/Agenda.exe.lnk", "");
+    const double debut = p->horloge;
+    Racc::CreerRaccourci(*w, "c:\\Menu", "Agenda", cible, "", "", 0, "", 0);
+    EXPECT_GT(p->horloge - debut, 5e-5);
+    EXPECT_EQ(w->Lfic->text(), "Raccourci Url");
+    EXPECT_EQ(p->bips, 1);
+    EXPECT_FALSE(QFileInfo::exists(menu() + "/Agenda.lnk"));
+    EXPECT_TRUE(QFileInfo::exists(menu() + "/Agenda.url"));
+    EXPECT_TRUE(QFileInfo::exists(racine() + "/Agenda.exe.lnk"));
 }
 
 TEST(RaccourciUrl, LignesExactes)
