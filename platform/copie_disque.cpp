@@ -22,7 +22,7 @@ namespace {
 // Largest amount written between two calls of the caller's callback: small
 // enough that the window repaints several times a second even on a slow
 // disk, large enough that the calls cost nothing next to the copy.
-constexpr std::size_t tailleBloc = std::size_t(4) << 20;
+constexpr std::size_t tailleBloc = std::size_t(2) << 20;
 
 // A descriptor closed on every way out.
 struct Descripteur {
@@ -74,14 +74,6 @@ void ignorerDepassementTaille()
         return true;
     }();
     (void)fait;
-}
-
-// Read-only as on the original platform: the user may not write the file,
-// or no one may (no write bit), which holds even for the superuser.
-bool lectureSeule(const QByteArray& hote, const struct stat& st)
-{
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
-    return ::access(hote.constData(), W_OK) != 0 && errno != ENOENT;
 }
 
 // Copies the rest of `in` to `out` block by block; false with errno set on
@@ -163,7 +155,7 @@ void Plateforme::CopierFichier(const QString& source, const QString& destination
     if (nom.isEmpty()) throw Erreur{ErrNomInvalide, destination};
     if (::stat(hd.constData(), &sd) == 0) {
         if (S_ISDIR(sd.st_mode)) throw Erreur{ErrAcces, destination};
-        if (lectureSeule(hd, sd)) throw Erreur{ErrPermission, destination};
+        if (interne::lectureSeule(hoteDestination)) throw Erreur{ErrPermission, destination};
         if (sd.st_dev == ss.st_dev && sd.st_ino == ss.st_ino) return;  // onto itself
     } else if (errno != ENOENT) {
         interne::echec(errno, destination);
