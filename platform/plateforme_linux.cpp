@@ -263,12 +263,6 @@ QString versHote(const Configuration& c, const QString& chemin, bool* racine = n
     return hote;
 }
 
-bool estDossier(const QString& hote)
-{
-    struct stat st;
-    return ::stat(octets(hote).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 class Descripteur {
 public:
     explicit Descripteur(int fd) : fd_(fd) {}
@@ -444,10 +438,12 @@ QString Plateforme::Lister(const QString& chemin, bool repertoires) const
 QStringList Plateforme::FichiersNormaux(const QString& dossier) const
 {
     const QString hote = versHote(config_, dossier);
-    if (!estDossier(hote)) {
+    struct stat st;
+    if (::stat(octets(hote).constData(), &st) != 0) {
         if (interne::estDelai(errno)) echec(errno, hote);
         throw Erreur{ErrChemin, dossier};
     }
+    if (!S_ISDIR(st.st_mode)) throw Erreur{ErrChemin, dossier};
     DIR* d = ::opendir(octets(hote).constData());
     if (!d) echec(errno, hote);
     QStringList noms;

@@ -346,22 +346,6 @@ TEST_F(Plateforme_, SystemDirectoryAndItsSiblingExist)
     EXPECT_TRUE(QFileInfo(home() + "/.local/lib32").isDir());
 }
 
-TEST(Echec, ErrnoValuesGiveTheWizardsNumbers)
-{
-    QTemporaryDir d;
-    const auto n = [](int err, const QString& detail = "x") {
-        return numero([&] { interne::echec(err, detail); });
-    };
-    EXPECT_EQ(n(ENOENT, d.path() + "/f"), ErrIntrouvable);
-    EXPECT_EQ(n(ENOENT, d.path() + "/absent/f"), ErrChemin);
-    EXPECT_EQ(n(EEXIST), ErrExiste);
-    EXPECT_EQ(n(ENOTEMPTY), ErrAcces);
-    EXPECT_EQ(n(EDQUOT), ErrDisquePlein);
-    EXPECT_EQ(n(EROFS), ErrPermission);
-    EXPECT_EQ(n(ENOMEDIUM), ErrDelai);
-    EXPECT_EQ(n(EINVAL), ErrAcces);
-}
-
 // ---- Process and toolkit -----------------------------------------------------
 
 TEST_F(Plateforme_, StartsAScriptWithoutInterpreterLineDetachedInItsFolder)
