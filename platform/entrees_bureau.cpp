@@ -54,28 +54,36 @@ bool dansOuSous(const QString& dossier, const QString& racine)
     return dossier == racine || dossier.startsWith(racine + '/');
 }
 
-// XDG_DESKTOP_DIR of user-dirs.dirs ("$HOME/Bureau" or an absolute path),
-// else ~/Desktop.
+// XDG_DESKTOP_DIR of user-dirs.dirs ("$HOME/Bureau" or an absolute path;
+// the last definition wins, as in a shell), else ~/Desktop: the desktop
+// that the special-folder lookup names.
 QString dossierBureau(const Configuration& c)
 {
+    QString trouve;
     QFile f(c.xdgConfigHome + "/user-dirs.dirs");
     if (f.open(QIODevice::ReadOnly)) {
         for (const QByteArray& brute : f.readAll().split('\n')) {
             const QString ligne = QString::fromUtf8(brute).trimmed();
-            if (!ligne.startsWith(QLatin1String("XDG_DESKTOP_DIR="))) continue;
-            QString v = ligne.mid(16);
-            if (v.size() >= 2 && v.startsWith('"') && v.endsWith('"')) v = v.mid(1, v.size() - 2);
+            if (!ligne.startsWith(QLatin1String("XDG_DESKTOP_DIR"))) continue;
+            QString v = ligne.mid(15).trimmed();
+            if (!v.startsWith('=')) continue;
+            v = v.mid(1).trimmed();
+            const qsizetype fin = v.lastIndexOf('"');
+            if (!v.startsWith('"') || fin <= 0) continue;
             QString sansEchap;
-            for (int i = 0; i < v.size(); ++i) {
-                if (v[i] == '\\' && i + 1 < v.size()) ++i;
+            for (qsizetype i = 1; i < fin; ++i) {
+                if (v[i] == '\\' && i + 1 < fin) ++i;
                 sansEchap += v[i];
             }
-            if (sansEchap == QLatin1String("$HOME")) return c.home;
-            if (sansEchap.startsWith(QLatin1String("$HOME/"))) return c.home + sansEchap.mid(5);
-            if (sansEchap.startsWith('/')) return sansEchap;
+            if (sansEchap == QLatin1String("$HOME") || sansEchap.startsWith(QLatin1String("$HOME/")))
+                sansEchap = c.home + sansEchap.mid(5);
+            else if (!sansEchap.startsWith('/'))
+                continue;
+            while (sansEchap.size() > 1 && sansEchap.endsWith('/')) sansEchap.chop(1);
+            trouve = sansEchap;
         }
     }
-    return c.home + "/Desktop";
+    return trouve.isEmpty() ? c.home + "/Desktop" : trouve;
 }
 
 struct Dossiers {
@@ -419,9 +427,13 @@ void outil(const QString& nom, const QStringList& arguments)
     }
 }
 
+// Keeps the folder's MIME cache in step with its entries. Ours declare no
+// MIME type, so a folder without a cache is left without one rather than
+// given a file that nobody removes.
 void menusChanges(const Emplacement& e)
 {
-    if (e.genre == Genre::Applications) outil(QStringLiteral("update-desktop-database"), {e.racineApplications});
+    if (e.genre == Genre::Applications && QFileInfo::exists(e.racineApplications + "/mimeinfo.cache"))
+        outil(QStringLiteral("update-desktop-database"), {e.racineApplications});
 }
 
 // Every desktop entry under the special folders.

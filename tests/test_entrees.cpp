@@ -1,9 +1,11 @@
 // Desktop entries written beside the shortcut files of the special folders.
 #include "tests/outils.h"
+#include "wizard/install.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -243,8 +245,12 @@ TEST_F(Entrees, EntriesGoWithTheirShortcutAndSpareTheUsersOwn)
     EXPECT_EQ(cle(bureau + "/Agenda.desktop", "Name"), "Mien");
 
     // The group holds both forms; the entry follows the last one written and
-    // is removed with the last one deleted, so that the group can go.
+    // is removed with the last one deleted, so that the group can go. The
+    // menu's MIME cache is rebuilt as entries come and go.
+    ecrireFichier(applis + "/mimeinfo.cache", "perime");
     ecrire(groupe + "/Agenda.url", url("https://exemple.fr/"));
+    if (!QStandardPaths::findExecutable("update-desktop-database").isEmpty())
+        EXPECT_EQ(lireFichier(applis + "/mimeinfo.cache"), "[MIME Cache]\n");
     ecrire(groupe + "/Agenda.lnk", lien(programmeLecteur));
     const QString e = groupe + "/Agenda.desktop";
     EXPECT_EQ(cle(e, "X-Assistant-Raccourci"), "Agenda.lnk");
@@ -304,6 +310,91 @@ TEST_F(Entrees, PlatformWritesAndDeletesPairTheEntries)
     EXPECT_EQ(cle(bureau + "/Agenda.desktop", "Type"), "Application");
     p.SupprimerFichier(d);
     EXPECT_FALSE(QFileInfo::exists(bureau + "/Agenda.desktop"));
+}
+
+// Every desktop entry under the special folders of the test platform.
+QStringList entreesSous(const Configuration& c)
+{
+    QStringList r;
+    for (const QString& d : {c.home + "/Desktop", c.xdgDataHome + "/applications", c.xdgDataHome + "/favorites",
+                             c.xdgConfigHome + "/autostart", c.xdgDataDir + "/applications",
+                             c.xdgDataDir + "/favorites", c.xdgConfigDir + "/autostart"}) {
+        QDirIterator it(d, {"*.desktop"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) r << it.next();
+    }
+    r.sort();
+    return r;
+}
+
+// The sample medium installed through the window with every shortcut, its
+// menu entry launched, then its shortcuts removed.
+TEST(EntreesInstallation, SampleMediumEntriesLaunchAndGoWithTheUninstall)
+{
+    Bac bac;
+    copierSupportExemple(bac.support());
+    ecrireInf(bac.support() + "/Install.inf",
+              {QString::fromUtf8("[Général]"), QString::fromUtf8("DisqueInstallDéfaut=C"),
+               QString::fromUtf8("RépertoireInstallDéfaut=Programmes\\Agenda"),
+               QString::fromUtf8("NomGroupeDéfaut=Agenda"), "Programme=Agenda.exe", "NomProgramme=Agenda",
+               "NomAide=Agenda.html", "EspaceRequis=1Mo", "RaccourciWEB=oui",
+               "URLRaccourciWEB=http://agenda.example/", "NomRaccourciWEB=Site Agenda", "Info1=Merci.",
+               "Info2=Fin.", "[Fichiers]", "F1=Agenda.exe", "F2=Agenda.html", "F3=agenda-demo",
+               "[FichiersSystem]"});
+    PlateformeTest p(bac.racine());
+    p.pasHorloge = 1e-5;
+    const QString home = bac.home();
+    const QString groupe = home + "/.local/share/applications/Agenda";
+    {
+        Install w(p);
+        w.Form_Load();
+        w.OptionDépart[1]->click();
+        w.BSuiv->click();
+        w.ChDem->setChecked(true);
+        w.Command1->click();
+        ASSERT_EQ(w.BSuiv->text(), "Terminer >");
+    }
+    const QStringList attendues{home + "/.config/autostart/Agenda.desktop", home + "/.local/share/applications/Agenda/Agenda.desktop",
+                                home + "/.local/share/applications/Agenda/Aide de Agenda.desktop",
+                                home + "/.local/share/favorites/Site Agenda.desktop", home + "/Desktop/Agenda.desktop"};
+    ASSERT_EQ(entreesSous(p.configuration()), attendues);
+    for (const QString& e : attendues) EXPECT_EQ(erreursValidation(e), "") << e.toStdString();
+    const QString programme = home + "/Programmes/Agenda/Agenda.exe";
+    EXPECT_EQ(cle(groupe + "/Agenda.desktop", "Exec"), "\"" + programme + "\"");
+    EXPECT_EQ(cle(home + "/.config/autostart/Agenda.desktop", "Exec"), "\"" + programme + "\"");
+    EXPECT_EQ(cle(groupe + "/Aide de Agenda.desktop", "Exec"),
+              "xdg-open \"" + home + "/Programmes/Agenda/Agenda.html\"");
+    EXPECT_EQ(cle(home + "/.local/share/favorites/Site Agenda.desktop", "URL"), "http://agenda.example/");
+    const QString icone = cle(groupe + "/Agenda.desktop", "Icon");
+    EXPECT_EQ(cle(home + "/Desktop/Agenda.desktop", "Icon"), icone);
+    EXPECT_EQ(QImage(icone).size(), QSize(32, 32)) << icone.toStdString();
+
+    // The program's menu entry starts it: Agenda.exe hands over to the
+    // program beside it, replaced here by one that leaves a mark.
+    const QString gio = QStandardPaths::findExecutable("gio");
+    if (!gio.isEmpty()) {
+        const QString marque = bac.racine() + "/lance.txt";
+        const QString demo = home + "/Programmes/Agenda/agenda-demo";
+        QFile::remove(demo);
+        ecrireFichier(demo, "#!/bin/sh\npwd > '" + marque.toUtf8() + "'\n");
+        QFile(demo).setPermissions(QFile(demo).permissions() | QFileDevice::ExeOwner);
+        QProcess lance;
+        lance.start(gio, {"launch", groupe + "/Agenda.desktop"});
+        ASSERT_TRUE(lance.waitForFinished(10000));
+        QElapsedTimer t;
+        t.start();
+        while (lireFichier(marque).isEmpty() && t.elapsed() < 5000) QThread::msleep(20);
+        EXPECT_EQ(lireFichier(marque).trimmed(), (home + "/Programmes/Agenda").toUtf8());
+    }
+
+    {
+        Install w(p);
+        w.Form_Load();
+        w.Command6_Click();
+    }
+    EXPECT_EQ(entreesSous(p.configuration()), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(groupe));
+    EXPECT_FALSE(QFileInfo::exists(icone));
+    EXPECT_TRUE(QDir(home + "/Desktop").isEmpty());
 }
 
 }  // namespace
