@@ -60,20 +60,17 @@ bool ecrireTout(int fd, const char* p, std::size_t n)
 }
 
 // A file that exceeds the process's file-size limit must make the write fail
-// (EFBIG, reported as disk full), not kill the wizard with SIGXFSZ.
+// (EFBIG, reported as disk full), not kill the wizard with SIGXFSZ. Checked
+// at every copy: the disposition may have been reset since the last one.
 void ignorerDepassementTaille()
 {
-    static const bool fait = [] {
-        struct sigaction actuelle {};
-        if (::sigaction(SIGXFSZ, nullptr, &actuelle) == 0 && actuelle.sa_handler == SIG_DFL) {
-            struct sigaction ignorer {};
-            ignorer.sa_handler = SIG_IGN;
-            sigemptyset(&ignorer.sa_mask);
-            ::sigaction(SIGXFSZ, &ignorer, nullptr);
-        }
-        return true;
-    }();
-    (void)fait;
+    struct sigaction actuelle {};
+    if (::sigaction(SIGXFSZ, nullptr, &actuelle) == 0 && actuelle.sa_handler == SIG_DFL) {
+        struct sigaction ignorer {};
+        ignorer.sa_handler = SIG_IGN;
+        sigemptyset(&ignorer.sa_mask);
+        ::sigaction(SIGXFSZ, &ignorer, nullptr);
+    }
 }
 
 // Copies the rest of `in` to `out` block by block; false with errno set on

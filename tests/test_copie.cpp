@@ -359,14 +359,14 @@ TEST_F(Copie, CopyFailuresSayWhatWentWrong)
     EXPECT_TRUE(caches(cible()).isEmpty());
 }
 
-// Runs `f` in a child process whose files may not grow past 1 MiB (the
-// limit signal ignored, as a write then fails with EFBIG); gives the child's
-// exit code.
-int sousLimite(const std::function<int()>& f)
+// Runs `f` in a child process whose files may not grow past 1 MiB; gives the
+// child's exit code (-1 when a signal killed it). The limit's signal is left
+// at its default, which kills the process, unless `ignorer`.
+int sousLimite(const std::function<int()>& f, bool ignorer = true)
 {
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);
+        ::signal(SIGXFSZ, ignorer ? SIG_IGN : SIG_DFL);
         const struct rlimit limite = {1 << 20, 1 << 20};
         ::setrlimit(RLIMIT_FSIZE, &limite);
         int code = 100;
@@ -391,6 +391,14 @@ TEST_F(Copie, CopyCutShortLeavesNoPartialFile)
         return numeroEchec([&] { p.CopierFichier("d:\\gros.bin", "c:\\Programmes\\Agenda\\gros.bin"); });
     });
     EXPECT_EQ(code, plateforme::ErrDisquePlein);
+    EXPECT_EQ(lireFichier(dest), "ancien");
+    EXPECT_TRUE(caches(cible()).isEmpty());
+
+    // The limit's signal must not end the wizard in the middle of a copy.
+    const int sansIgnorer = sousLimite(
+        [&] { return numeroEchec([&] { p.CopierFichier("d:\\gros.bin", "c:\\Programmes\\Agenda\\gros.bin"); }); },
+        false);
+    EXPECT_EQ(sansIgnorer, plateforme::ErrDisquePlein);
     EXPECT_EQ(lireFichier(dest), "ancien");
     EXPECT_TRUE(caches(cible()).isEmpty());
 

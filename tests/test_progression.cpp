@@ -78,17 +78,6 @@ TEST_F(Barre, StepsPastTheMaximumFillTheBarAndNoMore)
     EXPECT_EQ(colonnesPleines(), taille.width());
 }
 
-TEST_F(Barre, GrowingMaximumShrinksTheNextStepsShare)
-{
-    // The install command adds to the maximum after the first steps: the
-    // next box is drawn on the new scale over what is there.
-    w.PbMax = 4;
-    w.AvancerProgression();
-    w.PbMax = 40;
-    w.AvancerProgression();
-    EXPECT_NEAR(colonnesPleines(), w.PB->Image().width() / 4.0, 1.0);
-}
-
 TEST_F(Barre, CountStopsAtTheLargest16BitValue)
 {
     w.PbMax = 20;
