@@ -391,9 +391,11 @@ struct Existante {
 Existante lireEntree(const QString& chemin)
 {
     Existante e;
+    const QFileInfo i(chemin);
+    e.presente = i.exists() || i.isSymLink();
     QFile f(chemin);
-    if (!f.open(QIODevice::ReadOnly)) return e;
-    e.presente = true;
+    // One that cannot be read is not known to be ours.
+    if (!e.presente || i.isSymLink() || !i.isFile() || !f.open(QIODevice::ReadOnly)) return e;
     e.texte = f.readAll();
     bool groupe = false;
     for (const QByteArray& brute : e.texte.split('\n')) {
