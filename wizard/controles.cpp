@@ -3,6 +3,8 @@
 #include "platform/plateforme.h"
 
 #include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QPaintEvent>
 
 #include <algorithm>
@@ -184,4 +186,48 @@ void Ligne::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(couleur_, largeur_, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(a_, b_);
+}
+
+// ---- CaseACocher -----------------------------------------------------------
+
+namespace {
+
+// Breaks a caption at spaces so that each line fits `largeur` pixels.
+QString couper(const QString& texte, const QFontMetrics& m, int largeur)
+{
+    QStringList lignes;
+    QString ligne;
+    for (const QString& mot : texte.split(' ')) {
+        const QString essai = ligne.isEmpty() ? mot : ligne + ' ' + mot;
+        if (!ligne.isEmpty() && m.horizontalAdvance(essai) > largeur) {
+            lignes << ligne;
+            ligne = mot;
+        } else {
+            ligne = essai;
+        }
+    }
+    lignes << ligne;
+    return lignes.join('\n');
+}
+
+}  // namespace
+
+void CaseACocher::paintEvent(QPaintEvent*)
+{
+    QStylePainter p(this);
+    QStyleOptionButton opt;
+    initStyleOption(&opt);
+    const int indicateur = style()->pixelMetric(QStyle::PM_IndicatorWidth, &opt, this) +
+                           style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &opt, this);
+    opt.text = couper(opt.text, fontMetrics(), width() - indicateur - 2);
+    p.drawControl(QStyle::CE_CheckBox, opt);
+}
+
+void BoutonMultiligne::paintEvent(QPaintEvent*)
+{
+    QStylePainter p(this);
+    QStyleOptionButton opt;
+    initStyleOption(&opt);
+    opt.text = couper(opt.text, fontMetrics(), width() - 6);
+    p.drawControl(QStyle::CE_PushButton, opt);
 }

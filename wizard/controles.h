@@ -1,7 +1,9 @@
 // Controls of the main window that Qt has no direct equivalent for.
 #pragma once
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QPushButton>
 #include <QImage>
 #include <QListWidget>
 #include <QPixmap>
@@ -106,4 +108,25 @@ private:
     QPointF a_, b_;
     QColor couleur_;
     int largeur_;
+};
+
+// A check box whose caption wraps onto a second line when it is wider than
+// the box, as the design's two-line check boxes do; the caption itself is
+// unchanged.
+class CaseACocher : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+// A push button whose caption wraps onto several lines when it is wider than
+// the button; the caption itself is unchanged.
+class BoutonMultiligne : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
 };

@@ -30,6 +30,7 @@ W* placer(W* w, int x, int y, int largeur, int hauteur)
 QFont police(const char* famille, double points, bool gras = false, bool italique = false)
 {
     QFont f(QString::fromLatin1(famille));
+    f.setStyleHint(QFont::SansSerif);
     f.setPointSizeF(points);
     f.setBold(gras);
     f.setItalic(italique);
@@ -78,7 +79,9 @@ void Install::construireFenetre()
     setObjectName("Install");
     setWindowTitle(QString::fromUtf8("Assistant d'installation"));
     setWindowIcon(IconeFenetre());
-    setFont(police("Sans Serif", 8));
+    // The design's sizes were made for a narrow 8-point face: Arial (or its
+    // metric twin) keeps the captions inside their controls.
+    setFont(police("Arial", 8));
     setFixedSize(tw(9450), tw(5265));
 
     // Navigation row and help button.
@@ -96,13 +99,16 @@ void Install::construireFenetre()
     Drive1 = placer(new DriveListBox(P, FrameInstall), 60, 480, 885, 315);
     Drive1->view()->setMinimumWidth(tw(2400));
     Reper = placer(new QLineEdit(FrameInstall), 1110, 480, 2670, 315);
-    CHIcones = placer(new QCheckBox(QString::fromUtf8("Installer les icônes"), FrameInstall), 3855, 510, 1620, 270);
+    // Up to the label that appears beside it, so that the caption is whole.
+    CHIcones = placer(new QCheckBox(QString::fromUtf8("Installer les icônes"), FrameInstall), 3855, 510, 1740, 270);
     CHIcones->setChecked(true);
-    LabI1 = etiquette(FrameInstall, QString::fromUtf8("Icônes installées !"), 5610, 540, 1260, 195);
+    LabI1 = etiquette(FrameInstall, QString::fromUtf8("Icônes installées !"), 5610, 540, 1680, 195);
+    LabI1->setWordWrap(false);
     couleurTexte(LabI1, QColor(0, 0, 128));
     LabI1->hide();
-    ChDem = placer(new QCheckBox(QString::fromUtf8("Lancement automatique au démarrage de Windows"), FrameInstall),
-                   3855, 765, 3390, 345);
+    // Two lines need a little more than the design's height.
+    ChDem = placer(new CaseACocher(QString::fromUtf8("Lancement automatique au démarrage de Windows"), FrameInstall),
+                   3855, 765, 3390, 390);
     AllUSERs = placer(new QCheckBox(QString::fromUtf8("Accessible à tous les utilisateurs"), FrameInstall),
                       3855, 1170, 2835, 240);
     Label6 = etiquette(FrameInstall, QString(), 660, 1365, 1665, 315);
@@ -159,12 +165,13 @@ void Install::construireFenetre()
                              480, 3450, 2790, 300);
 
     // Final page, over everything.
-    Picture2 = placer(new PictureBox(this), 0, 0, 9450, 5220);
+    // The whole client area, so that nothing of the window shows around it.
+    Picture2 = placer(new PictureBox(this), 0, 0, 9450, 5265);
     Picture2->hide();
     Label8 = etiquette(Picture2, QString(), 495, 225, 8400, 1590);
     Label9 = etiquette(Picture2, QString(), 495, 1890, 8400, 1110);
     for (QLabel* l : {Label8, Label9}) {
-        l->setFont(police("Sans Serif", 12));
+        l->setFont(police("Arial", 12));
         couleurTexte(l, Qt::white);
     }
     Command3 = placer(new QToolButton(Picture2), 3375, 3015, 2985, 1125);
@@ -172,10 +179,12 @@ void Install::construireFenetre()
     Command3->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     Command3->setIconSize(QSize(32, 32));
     Command13 = placer(new QPushButton(QString::fromUtf8("Quitter..."), Picture2), 3375, 4230, 2985, 840);
-    Command4 = placer(new QPushButton(QString::fromUtf8("@ propos de cet installateur."), Picture2),
+    Command4 = placer(new BoutonMultiligne(QString::fromUtf8("@ propos de cet installateur."), Picture2),
                       8040, 4710, 1395, 480);
-    Command4->setStyleSheet("font-size: 7pt");
-    Label2 = etiquette(Picture2, QStringLiteral("Label2"), 8715, 4950, 675, 210);
+    Command4->setFont(police("Arial", 7));
+    // The version would lie on the about button's caption: it stands just
+    // above the button instead.
+    Label2 = etiquette(Picture2, QStringLiteral("Label2"), 8715, 4485, 675, 210);
     couleurTexte(Label2, Qt::black);
 
     Image2 = placer(new QLabel(this), 180, 615, 1770, 3315);
