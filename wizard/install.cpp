@@ -131,8 +131,8 @@ void Install::construireFenetre()
     // Uninstall page.
     FrameDésinst = placer(new QGroupBox(QString::fromUtf8("Désinstallation"), this), 2490, 180, 6300, 4290);
     FrameDésinst->hide();
-    Command6 = placer(new QPushButton(QString::fromUtf8("Retirer les raccourcis"), FrameDésinst), 225, 660, 3480, 720);
-    Command11 = placer(new QPushButton(QString::fromUtf8("Effacer les entrées dans la base de registre Windows"),
+    Command6 = placer(new BoutonMultiligne(QString::fromUtf8("Retirer les raccourcis"), FrameDésinst), 225, 660, 3480, 720);
+    Command11 = placer(new BoutonMultiligne(QString::fromUtf8("Effacer les entrées dans la base de registre Windows"),
                                        FrameDésinst),
                        225, 1845, 3480, 720);
     Command11->setToolTip(QString::fromUtf8(
@@ -143,10 +143,10 @@ void Install::construireFenetre()
     Image1 = placer(new QLabel(FrameDésinst), 4710, 2340, 480, 480);
     Line1[0] = new Ligne(4680, 2865, 5250, 2325, Qt::red, 2, FrameDésinst);
     Line1[1] = new Ligne(4680, 2325, 5250, 2850, Qt::red, 2, FrameDésinst);
-    Uninst = placer(new QPushButton(FrameDésinst), 225, 3210, 5880, 870);
+    Uninst = placer(new BoutonMultiligne(FrameDésinst), 225, 3210, 5880, 870);
     // The note would lie under the button; it stands in the free space
     // above it, where it can be read.
-    Label3 = etiquette(FrameDésinst, QStringLiteral("  "), 225, 2640, 4350, 540);
+    Label3 = etiquette(FrameDésinst, QStringLiteral("  "), 225, 2595, 4350, 600);
 
     // Start page.
     FrameDépart = placer(new QGroupBox(this), 2925, 375, 5430, 3990);
