@@ -126,70 +126,50 @@ protected:
     }
 };
 
-TEST_F(Entrees, ProgramAndDocumentInMenuGroupLaunchAsTheyShould)
+// Each kind of shortcut in each kind of folder: the entry's keys, a clean
+// validation, and the shortcut file left as written.
+TEST_F(Entrees, EachKindOfShortcutGetsItsEntry)
 {
-    ecrire(groupe + "/Agenda.lnk", lien(programmeLecteur));
-    const QString e = groupe + "/Agenda.desktop";
-    ASSERT_TRUE(QFileInfo::exists(e));
-    EXPECT_EQ(erreursValidation(e), "");
-    EXPECT_EQ(cle(e, "Version"), "1.0");
-    EXPECT_EQ(cle(e, "Type"), "Application");
-    EXPECT_EQ(cle(e, "Name"), "Agenda");
+    ecrireFichier(home + "/Programmes/Agenda/Aide \"1\".html", "<html></html>");
+    const QString tous = bac.racine() + "/sys";
     // Quoted, with $ escaped for the quotes and again for the string value,
     // and % doubled (so started through env, which GLib finds).
-    EXPECT_EQ(cle(e, "Exec"), "env \"" + home + "/Programmes/Mon \\\\$Agenda 100%%/agenda\"");
-    EXPECT_EQ(cle(e, "Path"), home + "/Programmes/Mon $Agenda 100%");
-    EXPECT_EQ(cle(e, "X-Assistant-Raccourci"), "Agenda.lnk");
-    EXPECT_EQ(lireFichier(groupe + "/Agenda.lnk"), lien(programmeLecteur));
-
-
-    // A document opens with the desktop's default application.
-    ecrireFichier(home + "/Programmes/Agenda/Aide \"1\".html", "<html></html>");
-    ecrire(groupe + "/Aide de Mon Jeu.lnk", lien("C:\\Programmes\\Agenda\\Aide \"1\".html"));
-    const QString aide = groupe + "/Aide de Mon Jeu.desktop";
-    EXPECT_EQ(erreursValidation(aide), "");
-    EXPECT_EQ(cle(aide, "Type"), "Application");
-    EXPECT_EQ(cle(aide, "Name"), "Aide de Mon Jeu");
-    EXPECT_EQ(cle(aide, "Exec"), "xdg-open \"" + home + "/Programmes/Agenda/Aide \\\\\"1\\\\\".html\"");
-    EXPECT_EQ(cle(aide, "Path"), "<absent>");
-
-    if (QStandardPaths::findExecutable("gio").isEmpty()) GTEST_SKIP() << "gio absent: launch not tried";
-    EXPECT_EQ(lancer(e, bac.racine() + "/lance.txt"), (home + "/Programmes/Mon $Agenda 100%").toUtf8());
-}
-
-TEST_F(Entrees, InternetShortcutsBecomeLinks)
-{
-    const QString favoris = home + "/.local/share/favorites";
-    const QString tous = bac.racine() + "/sys/usr/local/share/favorites";
-    ecrire(favoris + "/Site.url", url("https://exemple.fr/caf\xe9?a=1&b=%20"));
-    ecrire(tous + "/Site.url", url("www.exemple.fr"));
-    for (const QString& e : {favoris + "/Site.desktop", tous + "/Site.desktop"}) {
-        EXPECT_EQ(erreursValidation(e), "") << e.toStdString();
-        EXPECT_EQ(cle(e, "Type"), "Link");
-        EXPECT_EQ(cle(e, "Name"), "Site");
-    }
-    EXPECT_EQ(cle(favoris + "/Site.desktop", "URL"), QString::fromUtf8("https://exemple.fr/café?a=1&b=%20"));
-    EXPECT_EQ(cle(tous + "/Site.desktop", "URL"), "http://www.exemple.fr");
-    EXPECT_EQ(cle(tous + "/Site.desktop", "X-Assistant-Raccourci"), "Site.url");
-}
-
-TEST_F(Entrees, AutostartEntriesAreApplications)
-{
-    // The Internet shortcut left when the shell's link did not come points
-    // at the program in drive notation.
+    const QString exec = "Exec=env \"" + home + "/Programmes/Mon \\\\$Agenda 100%%/agenda\"";
     const QByteArray chemin = QStringEncoder("windows-1252")(programmeLecteur);
-    const QString perso = home + "/.config/autostart";
-    const QString tous = bac.racine() + "/sys/etc/xdg/autostart";
-    ecrire(perso + "/Agenda.url", url(chemin, chemin));
-    ecrire(tous + "/Agenda.lnk", lien(programmeLecteur));
-    ecrire(tous + "/Site.url", url("https://exemple.fr/"));
-    for (const QString& e : {perso + "/Agenda.desktop", tous + "/Agenda.desktop"}) {
-        EXPECT_EQ(erreursValidation(e), "") << e.toStdString();
-        EXPECT_EQ(cle(e, "Type"), "Application");
-        EXPECT_EQ(cle(e, "Exec"), "env \"" + home + "/Programmes/Mon \\\\$Agenda 100%%/agenda\"");
+    const struct { QString raccourci; QByteArray octets; QStringList cles; } cas[] = {
+        {groupe + "/Agenda.lnk", lien(programmeLecteur),
+         {"Version=1.0", "Type=Application", "Name=Agenda", exec,
+          "Path=" + home + "/Programmes/Mon $Agenda 100%", "X-Assistant-Raccourci=Agenda.lnk"}},
+        // A document opens with the desktop's default application.
+        {groupe + "/Aide de Mon Jeu.lnk", lien("C:\\Programmes\\Agenda\\Aide \"1\".html"),
+         {"Type=Application", "Name=Aide de Mon Jeu", "Path=<absent>",
+          "Exec=xdg-open \"" + home + "/Programmes/Agenda/Aide \\\\\"1\\\\\".html\""}},
+        {home + "/.local/share/favorites/Site.url", url("https://exemple.fr/caf\xe9?a=1&b=%20"),
+         {"Type=Link", "Name=Site", QString::fromUtf8("URL=https://exemple.fr/café?a=1&b=%20")}},
+        {tous + "/usr/local/share/favorites/Site.url", url("www.exemple.fr"),
+         {"Type=Link", "URL=http://www.exemple.fr", "X-Assistant-Raccourci=Site.url"}},
+        // The Internet shortcut left when the shell's link did not come
+        // points at the program in drive notation.
+        {home + "/.config/autostart/Agenda.url", url(chemin, chemin), {"Type=Application", exec}},
+        {tous + "/etc/xdg/autostart/Agenda.lnk", lien(programmeLecteur), {"Type=Application", exec}},
+        {tous + "/etc/xdg/autostart/Site.url", url("https://exemple.fr/"),
+         {"Exec=xdg-open \"https://exemple.fr/\""}},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.raccourci.toStdString());
+        ecrire(c.raccourci, c.octets);
+        const QString e = c.raccourci.left(c.raccourci.lastIndexOf('.')) + ".desktop";
+        ASSERT_TRUE(QFileInfo::exists(e));
+        EXPECT_EQ(erreursValidation(e), "");
+        for (const QString& kv : c.cles) {
+            const qsizetype i = kv.indexOf('=');
+            EXPECT_EQ(cle(e, kv.left(i)), kv.mid(i + 1));
+        }
+        EXPECT_EQ(lireFichier(c.raccourci), c.octets);
     }
-    EXPECT_EQ(erreursValidation(tous + "/Site.desktop"), "");
-    EXPECT_EQ(cle(tous + "/Site.desktop", "Exec"), "xdg-open \"https://exemple.fr/\"");
+    if (QStandardPaths::findExecutable("gio").isEmpty()) GTEST_SKIP() << "gio absent: launch not tried";
+    EXPECT_EQ(lancer(groupe + "/Agenda.desktop", bac.racine() + "/lance.txt"),
+              (home + "/Programmes/Mon $Agenda 100%").toUtf8());
 }
 
 TEST_F(Entrees, NothingOutsideTheSpecialFolders)
