@@ -8,10 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <csignal>
 
 #include <fcntl.h>
@@ -40,16 +40,31 @@ QMap<QString, QByteArray> arbre(const QString& racine)
     return t;
 }
 
-QStringList caches(const QString& dossier)
-{
-    return QDir(dossier).entryList(QDir::Files | QDir::Hidden | QDir::System).filter(QRegularExpression("^\\."));
-}
+// No temporary file of a copy is left behind.
+bool sansCaches(const QString& dossier) { return QDir(dossier).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty(); }
 
-struct stat etat(const QString& hote)
+unsigned mode(const QString& hote)
 {
     struct stat st {};
-    EXPECT_EQ(::stat(hote.toUtf8().constData(), &st), 0) << hote.toStdString();
-    return st;
+    EXPECT_EQ(::stat(QFile::encodeName(hote).constData(), &st), 0) << hote.toStdString();
+    return st.st_mode & 07777;
+}
+
+int numero(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Erreur& e) {
+        return e.numero;
+    }
+    return 0;
+}
+
+// Fills the slots in order; the rest are emptied.
+template <std::size_t N>
+void remplir(const std::array<QString*, N>& cases, const QStringList& noms)
+{
+    for (std::size_t i = 0; i < N; ++i) *cases[i] = i < std::size_t(noms.size()) ? noms[i] : QString();
 }
 
 // The installer's folder is the root of d:, the system directory
@@ -63,7 +78,6 @@ struct Copie : ::testing::Test {
     QString lib() const { return bac.home() + "/.local/lib"; }
     QString lib32() const { return bac.home() + "/.local/lib32"; }
     QString cible() const { return bac.home() + "/Programmes/Agenda"; }
-    QString support(const QString& nom) const { return bac.support() + "/" + nom; }
 
     void SetUp() override
     {
@@ -73,144 +87,94 @@ struct Copie : ::testing::Test {
         w.Chemin = "c:\\Programmes\\Agenda";
         w.PbMax = 40;
     }
-    void source(const QString& nom, const QByteArray& octets = "contenu") { ecrireFichier(support(nom), octets); }
+    void source(const QString& nom, const QByteArray& octets = "contenu") { ecrireFichier(bac.support() + "/" + nom, octets); }
 };
 
-TEST_F(Copie, NewSystemFileGoesIntoTheSystemDirectoryAndItsSibling)
+using Arbre = QMap<QString, QByteArray>;
+
+TEST_F(Copie, SystemFilesGoIntoBothDirectoriesUnlessPresent)
 {
-    source("Outils.dll", "outils");
-    source("Autre.dll", "autre");
-    w.Fs1 = "Outils.dll";
-    w.Fs3 = "Autre.dll";  // an empty slot does not end the walk
+    for (const char* nom : {"Outils.dll", "Autre.dll", "Bloque.dll"}) source(nom, nom);
+    ecrireFichier(lib() + "/AUTRE.DLL", "ancien");  // present whatever its case
+    QDir().mkpath(lib() + "/Bloque.dll");          // a folder: the first copy fails
+    // An empty slot does not end the walk; a failed first copy skips the
+    // second.
+    remplir(w.EmplacementsFs(), {"Outils.dll", "", "Autre.dll", "Absent.dll", "Bloque.dll"});
     w.Label7->setText("avant");
     w.CopierFichiersSystem();
-    for (const QString& d : {lib(), lib32()}) {
-        EXPECT_EQ(lireFichier(d + "/Outils.dll"), "outils");
-        EXPECT_EQ(lireFichier(d + "/Autre.dll"), "autre");
-        EXPECT_TRUE(caches(d).isEmpty());
-    }
-    EXPECT_EQ(w.A.toInt(), 4);
-    EXPECT_EQ(w.Label6->text(), "4" + copies);
+    EXPECT_EQ(arbre(lib()), (Arbre{{"/AUTRE.DLL", "ancien"}, {"/Bloque.dll", "<dossier>"}, {"/Outils.dll", "Outils.dll"}}));
+    EXPECT_EQ(arbre(lib32()), (Arbre{{"/Autre.dll", "Autre.dll"}, {"/Outils.dll", "Outils.dll"}}));
+    EXPECT_EQ(w.Label6->text(), "3" + copies);
     EXPECT_EQ(w.Label7->text(), "");
-    EXPECT_EQ(w.Lfic->text(), "Autre.dll");
-    EXPECT_EQ(w.Etape, 2);
-}
+    EXPECT_EQ(w.Lfic->text(), "Bloque.dll");
+    EXPECT_EQ(w.Etape, 4);
 
-TEST_F(Copie, PresentSystemFileIsNeverReplacedWhateverItsCase)
-{
-    source("Outils.dll", "nouveau");
-    ecrireFichier(lib() + "/OUTILS.DLL", "ancien");
-    w.Fs1 = "Outils.dll";
-    w.CopierFichiersSystem();
-    EXPECT_EQ(lireFichier(lib() + "/OUTILS.DLL"), "ancien");
-    EXPECT_FALSE(QFile::exists(lib() + "/Outils.dll"));
-    EXPECT_EQ(lireFichier(lib32() + "/Outils.dll"), "nouveau");
-    EXPECT_EQ(w.Label6->text(), "1" + copies);
-
-    // Present in both: nothing copied, still one step.
+    // All present now: nothing copied, still one step each.
+    remplir(w.EmplacementsFs(), {"Outils.dll", "Autre.dll"});
     w.CopierFichiersSystem();
     EXPECT_EQ(w.Label6->text(), "0" + copies);
-    EXPECT_EQ(w.Etape, 2);
-}
+    EXPECT_EQ(w.Etape, 6);
 
-TEST_F(Copie, SystemDirectoryEndingIn32GetsOneCopy)
-{
+    // A system directory ending in 32 gets one copy.
     QDir().mkpath(bac.home() + "/sys32");
     w.RepSys = "c:\\sys32";
-    source("Outils.dll");
-    w.Fs1 = "Outils.dll";
     w.CopierFichiersSystem();
     EXPECT_TRUE(QFile::exists(bac.home() + "/sys32/Outils.dll"));
     EXPECT_FALSE(QDir(bac.home() + "/sys3232").exists());
-    EXPECT_EQ(w.Label6->text(), "1" + copies);
-}
-
-TEST_F(Copie, FailedFirstCopySkipsTheSecondAndTheWalkGoesOn)
-{
-    // A folder in the system directory is no file: the copy onto it fails.
-    QDir().mkpath(lib() + "/Bloque.dll");
-    source("Bloque.dll");
-    source("Bon.dll");
-    w.Fs1 = "Bloque.dll";
-    w.Fs2 = "Absent.dll";  // source missing
-    w.Fs3 = "Bon.dll";
-    w.CopierFichiersSystem();
-    EXPECT_FALSE(QFile::exists(lib32() + "/Bloque.dll"));
-    EXPECT_FALSE(QFile::exists(lib() + "/Absent.dll"));
-    EXPECT_FALSE(QFile::exists(lib32() + "/Absent.dll"));
-    EXPECT_TRUE(QFile::exists(lib32() + "/Bon.dll"));
     EXPECT_EQ(w.Label6->text(), "2" + copies);
-    EXPECT_EQ(w.Etape, 3);
-    EXPECT_TRUE(caches(lib()).isEmpty());
 }
 
-TEST_F(Copie, EmptySlotsTakeNoStepAndCountZero)
+TEST_F(Copie, EmptySlotsAndNoSystemDirectory)
 {
     w.CopierFichiersSystem();
-    EXPECT_EQ(w.Label6->text(), "0" + copies);
     w.CopierFichiers();
     EXPECT_EQ(w.Label6->text(), "0" + copies);
     EXPECT_EQ(w.Etape, 0);
-}
 
-TEST_F(Copie, NoSystemDirectoryLeavesTheCountEmpty)
-{
+    // No system directory: the count stays unset. A bare "\" + name must
+    // not be taken for a file of it at the root of the installer's drive.
     source("Outils.dll");
-    // At the root of the installer's drive: a bare "\" + name must not be
-    // taken for a file of the system directory.
     source("prog.dat");
+    w.A = QVariant();
     w.RepSys.clear();
     w.Fs1 = "Outils.dll";
     w.Label6->setText("avant");
-    w.Label7->setText("avant");
     w.CopierFichiersSystem();
     EXPECT_FALSE(w.A.isValid());
     EXPECT_EQ(w.Label6->text(), "avant");
-    EXPECT_EQ(w.Label7->text(), "");
     EXPECT_EQ(w.Etape, 0);
     EXPECT_FALSE(QFile::exists(lib() + "/Outils.dll"));
-
     w.CopierFichiers();
     EXPECT_EQ(w.Label6->text(), copies);  // nothing copied: no figure at all
-
     w.F1 = "prog.dat";
     w.CopierFichiers();
     EXPECT_EQ(w.Label6->text(), "1" + copies);
     EXPECT_TRUE(QFile::exists(cible() + "/prog.dat"));
 }
 
-TEST_F(Copie, ProgramFilesAddToTheSystemCount)
+TEST_F(Copie, ProgramFilesAddToTheCountExceptSystemNamesAndMissingFolders)
 {
-    source("Outils.dll");
-    source("a.dat", "a");
-    source("b.dat", "b");
+    for (const char* nom : {"Outils.dll", "a.dat", "b.dat", "commun.dll", "Data/x.dat"}) source(nom, nom);
     ecrireFichier(cible() + "/b.dat", "ancien b");
+    ecrireFichier(lib() + "/COMMUN.DLL", "systeme");
     w.Fs1 = "Outils.dll";
     w.CopierFichiersSystem();
-    w.F2 = "a.dat";
+    remplir(w.EmplacementsF(), {"", "a.dat", "Data\\x.dat", "commun.dll"});  // no Data folder yet
     w.F21 = "b.dat";
     w.CopierFichiers();
-    EXPECT_EQ(lireFichier(cible() + "/a.dat"), "a");
-    EXPECT_EQ(lireFichier(cible() + "/b.dat"), "b");  // replaced
+    EXPECT_EQ(arbre(cible()), (Arbre{{"/a.dat", "a.dat"}, {"/b.dat", "b.dat"}}));
     EXPECT_EQ(w.Label6->text(), "4" + copies);
     EXPECT_EQ(w.Lfic->text(), "b.dat");
-    EXPECT_EQ(w.Etape, 3);
-    EXPECT_TRUE(caches(cible()).isEmpty());
-}
+    EXPECT_EQ(w.Etape, 5);
 
-TEST_F(Copie, ProgramFileNamedLikeASystemFileIsLeftOut)
-{
-    ecrireFichier(lib() + "/COMMUN.DLL", "systeme");
-    source("commun.dll");
-    source("a.dat");
     w.A = 0;
-    w.F1 = "a.dat";
-    w.F2 = "commun.dll";
+    remplir(w.EmplacementsF(), {"Data\\x.dat", "commun.dll"});
+    QDir().mkpath(cible() + "/Data");
     w.CopierFichiers();
+    EXPECT_EQ(lireFichier(cible() + "/Data/x.dat"), "Data/x.dat");
     EXPECT_FALSE(QFile::exists(cible() + "/commun.dll"));
     EXPECT_EQ(w.Label6->text(), "1" + copies);
-    EXPECT_EQ(w.Lfic->text(), "a.dat");  // the skipped one is not shown
-    EXPECT_EQ(w.Etape, 2);
+    EXPECT_EQ(w.Lfic->text(), "Data\\x.dat");  // the skipped system name is not shown
 }
 
 TEST_F(Copie, FailingListingCountsAsPresent)
@@ -235,128 +199,71 @@ TEST_F(Copie, FailingListingCountsAsPresent)
     EXPECT_TRUE(w.FichierExiste("c:\\PROGRAMMES\\agenda\\AGENDA.EXE"));
 }
 
-TEST_F(Copie, NameWithSubfolderNeedsThatFolder)
-{
-    source("Data/x.dat", "donnees");
-    w.A = 0;
-    w.F1 = "Data\\x.dat";
-    w.CopierFichiers();
-    EXPECT_FALSE(QDir(cible() + "/Data").exists());
-    EXPECT_EQ(w.Label6->text(), "0" + copies);
-
-    QDir().mkpath(cible() + "/Data");
-    w.CopierFichiers();
-    EXPECT_EQ(lireFichier(cible() + "/Data/x.dat"), "donnees");
-    EXPECT_EQ(w.Label6->text(), "1" + copies);
-}
-
 TEST_F(Copie, UnsafeNamesAreNeverCopied)
 {
     // Sources exist wherever each name leads, so only the refusal keeps
     // them from being copied.
-    ecrireFichier(bac.racine() + "/media/evil.dat", "x");
-    ecrireFichier(bac.racine() + "/media/evil.dll", "x");
-    source("evil.dat", "x");
-    source("c:evil.dat", "x");
-    source("sous/evil.dat", "x");
+    for (const char* nom : {"evil.dat", "c:evil.dat", "sous/evil.dat", "../evil.dat", "../evil.dll"}) source(nom, "x");
     QDir().mkpath(cible() + "/sous");
     QDir().mkpath(cible() + "/Data");
     const auto avant = arbre(bac.racine());
-
-    w.Fs1 = "..\\evil.dll";
-    w.Fs2 = "\\evil.dat";
-    w.Fs3 = "Data\\..\\..\\evil.dll";
-    w.F1 = "..\\evil.dat";
-    w.F2 = "\\evil.dat";
-    w.F3 = "c:evil.dat";
-    w.F4 = "sous/evil.dat";
-    w.F5 = QString("evil.dat") + QChar(0);
-    w.F6 = "Data\\..\\..\\..\\evil.dat";
-    w.F7 = ".";
-    w.F8 = "Data\\.\\..\\evil.dat";
+    remplir(w.EmplacementsFs(), {"..\\evil.dll", "\\evil.dat", "Data\\..\\..\\evil.dll"});
+    remplir(w.EmplacementsF(), {"..\\evil.dat", "\\evil.dat", "c:evil.dat", "sous/evil.dat",
+                                QString("evil.dat") + QChar(0), "Data\\..\\..\\..\\evil.dat", ".",
+                                "Data\\.\\..\\evil.dat"});
     w.CopierFichiersSystem();
     w.CopierFichiers();
-
     EXPECT_EQ(arbre(bac.racine()), avant);
     EXPECT_EQ(w.Label6->text(), "0" + copies);
     EXPECT_EQ(w.Etape, 11);  // each slot in use still takes its step
 }
 
-TEST_F(Copie, ReadOnlyDestinationStaysAndIsNotCounted)
-{
-    source("lu.dat", "nouveau");
-    const QString dest = cible() + "/lu.dat";
-    ecrireFichier(dest, "ancien");
-    ASSERT_EQ(::chmod(dest.toUtf8().constData(), 0444), 0);
-    w.A = 0;
-    w.F1 = "lu.dat";
-    w.CopierFichiers();
-    EXPECT_EQ(lireFichier(dest), "ancien");
-    EXPECT_EQ(etat(dest).st_mode & 0777, 0444u);
-    EXPECT_EQ(w.Label6->text(), "0" + copies);
-    EXPECT_TRUE(caches(cible()).isEmpty());
-
-    try {
-        p.CopierFichier("d:\\lu.dat", "c:\\Programmes\\Agenda\\lu.dat");
-        FAIL() << "copied over a read-only file";
-    } catch (const Erreur& e) {
-        EXPECT_EQ(e.numero, plateforme::ErrPermission);
-    }
-}
-
 // ---- The platform's copy ---------------------------------------------------
-
-int numeroEchec(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Erreur& e) {
-        return e.numero;
-    }
-    return 0;
-}
 
 TEST_F(Copie, CopyKeepsDateAndPermissionsAndReplaces)
 {
     const QByteArray octets(3 * 1024 * 1024 + 17, 'z');
     source("Agenda.exe", octets);
-    const QByteArray hs = support("Agenda.exe").toUtf8();
+    const QByteArray hs = QFile::encodeName(bac.support() + "/Agenda.exe");
     ASSERT_EQ(::chmod(hs.constData(), 0751), 0);
     const struct timespec dates[2] = {{1500000000, 0}, {1234567890, 123456789}};
     ASSERT_EQ(::utimensat(AT_FDCWD, hs.constData(), dates, 0), 0);
-    ecrireFichier(cible() + "/Agenda.exe", "ancien");
+    const QString dest = cible() + "/Agenda.exe";
+    ecrireFichier(dest, "ancien");
 
     int blocs = 0;
     p.CopierFichier("d:\\Agenda.exe", "c:\\Programmes\\Agenda\\Agenda.exe", [&] { ++blocs; });
-    const QString dest = cible() + "/Agenda.exe";
     EXPECT_EQ(lireFichier(dest), octets);
-    const struct stat st = etat(dest);
-    EXPECT_EQ(st.st_mode & 07777, 0751u);
-    EXPECT_EQ(st.st_mtim.tv_sec, 1234567890);
-    EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
-    EXPECT_EQ(p.DateModification("c:\\Programmes\\Agenda\\Agenda.exe"),
-              p.DateModification("d:\\Agenda.exe"));
+    EXPECT_EQ(mode(dest), 0751u);
+    EXPECT_EQ(p.DateModification("c:\\Programmes\\Agenda\\Agenda.exe"), 1234567890123456789LL);
     EXPECT_GE(blocs, 1);  // the window gets its chance during the copy
-    EXPECT_TRUE(caches(cible()).isEmpty());
+    EXPECT_TRUE(sansCaches(cible()));
 
-    // An empty file is a file too.
-    source("vide.dat", "");
+    source("vide.dat", "");  // an empty file is a file too
     p.CopierFichier("d:\\vide.dat", "c:\\Programmes\\Agenda\\vide.dat");
-    EXPECT_TRUE(QFile::exists(cible() + "/vide.dat"));
-    EXPECT_EQ(QFileInfo(cible() + "/vide.dat").size(), 0);
+    EXPECT_TRUE(QFileInfo(cible() + "/vide.dat").isFile());
 }
 
-TEST_F(Copie, CopyFailuresSayWhatWentWrong)
+TEST_F(Copie, FailedCopyLeavesTheDestinationAndIsNotCounted)
 {
     source("a.dat");
-    EXPECT_EQ(numeroEchec([&] { p.CopierFichier("d:\\absent.dat", "c:\\Programmes\\Agenda\\a.dat"); }),
-              plateforme::ErrIntrouvable);
-    EXPECT_EQ(numeroEchec([&] { p.CopierFichier("d:\\a.dat", "c:\\Programmes\\Manque\\a.dat"); }),
-              plateforme::ErrChemin);
-    EXPECT_EQ(numeroEchec([&] { p.CopierFichier("d:\\", "c:\\Programmes\\Agenda\\a.dat"); }),
-              plateforme::ErrAcces);
-    EXPECT_FALSE(QFile::exists(cible() + "/a.dat"));
-    EXPECT_TRUE(caches(cible()).isEmpty());
+    source("lu.dat", "nouveau");
+    const QString lu = cible() + "/lu.dat";
+    ecrireFichier(lu, "ancien");
+    ASSERT_EQ(::chmod(QFile::encodeName(lu).constData(), 0444), 0);
+    struct Cas { QString source, destination; int attendu; };
+    for (const Cas& c : {Cas{"d:\\absent.dat", "c:\\Programmes\\Agenda\\a.dat", plateforme::ErrIntrouvable},
+                         Cas{"d:\\a.dat", "c:\\Programmes\\Manque\\a.dat", plateforme::ErrChemin},
+                         Cas{"d:\\", "c:\\Programmes\\Agenda\\a.dat", plateforme::ErrAcces},
+                         Cas{"d:\\lu.dat", "c:\\Programmes\\Agenda\\lu.dat", plateforme::ErrPermission}})
+        EXPECT_EQ(numero([&] { p.CopierFichier(c.source, c.destination); }), c.attendu) << c.source.toStdString();
+
+    w.A = 0;
+    w.F1 = "lu.dat";
+    w.CopierFichiers();
+    EXPECT_EQ(arbre(cible()), (Arbre{{"/lu.dat", "ancien"}}));
+    EXPECT_EQ(mode(lu), 0444u);
+    EXPECT_EQ(w.Label6->text(), "0" + copies);
 }
 
 // Runs `f` in a child process whose files may not grow past 1 MiB; gives the
@@ -383,50 +290,29 @@ int sousLimite(const std::function<int()>& f, bool ignorer = true)
 
 TEST_F(Copie, CopyCutShortLeavesNoPartialFile)
 {
-    const QByteArray gros(6 * 1024 * 1024, 'g');
-    source("gros.bin", gros);
-    const QString dest = cible() + "/gros.bin";
-    ecrireFichier(dest, "ancien");
-    const int code = sousLimite([&] {
-        return numeroEchec([&] { p.CopierFichier("d:\\gros.bin", "c:\\Programmes\\Agenda\\gros.bin"); });
-    });
-    EXPECT_EQ(code, plateforme::ErrDisquePlein);
-    EXPECT_EQ(lireFichier(dest), "ancien");
-    EXPECT_TRUE(caches(cible()).isEmpty());
-
-    // The limit's signal must not end the wizard in the middle of a copy.
-    const int sansIgnorer = sousLimite(
-        [&] { return numeroEchec([&] { p.CopierFichier("d:\\gros.bin", "c:\\Programmes\\Agenda\\gros.bin"); }); },
-        false);
-    EXPECT_EQ(sansIgnorer, plateforme::ErrDisquePlein);
-    EXPECT_EQ(lireFichier(dest), "ancien");
-    EXPECT_TRUE(caches(cible()).isEmpty());
-
-    // Through the wizard: the cut file is neither there nor counted, the
-    // next one is.
-    QFile::remove(dest);
-    source("petit.dat", "petit");
-    w.A = 0;
-    w.F1 = "gros.bin";
-    w.F2 = "petit.dat";
-    const int compte = sousLimite([&] {
-        w.CopierFichiers();
-        return w.A.toInt();
-    });
-    EXPECT_EQ(compte, 1);
-    EXPECT_FALSE(QFile::exists(dest));
-    EXPECT_EQ(lireFichier(cible() + "/petit.dat"), "petit");
-    EXPECT_TRUE(caches(cible()).isEmpty());
-}
-
-TEST_F(Copie, CallbackThatThrowsLeavesNothingBehind)
-{
     source("gros.bin", QByteArray(9 * 1024 * 1024, 'g'));
+    ecrireFichier(cible() + "/gros.bin", "ancien");
+    const auto copier = [&] { p.CopierFichier("d:\\gros.bin", "c:\\Programmes\\Agenda\\gros.bin"); };
+    // The limit's signal, ignored or not, must not end the wizard mid-copy.
+    for (bool ignorer : {true, false})
+        EXPECT_EQ(sousLimite([&] { return numero(copier); }, ignorer), plateforme::ErrDisquePlein) << ignorer;
     struct Arret {};
     EXPECT_THROW(p.CopierFichier("d:\\gros.bin", "c:\\Programmes\\Agenda\\gros.bin", [] { throw Arret{}; }),
                  Arret);
-    EXPECT_FALSE(QFile::exists(cible() + "/gros.bin"));
-    EXPECT_TRUE(caches(cible()).isEmpty());
+    EXPECT_EQ(arbre(cible()), (Arbre{{"/gros.bin", "ancien"}}));
+
+    // Through the wizard: the cut file is neither there nor counted, the
+    // next one is.
+    QFile::remove(cible() + "/gros.bin");
+    source("petit.dat", "petit");
+    w.A = 0;
+    remplir(w.EmplacementsF(), {"gros.bin", "petit.dat"});
+    EXPECT_EQ(sousLimite([&] {
+                  w.CopierFichiers();
+                  return w.A.toInt();
+              }),
+              1);
+    EXPECT_EQ(arbre(cible()), (Arbre{{"/petit.dat", "petit"}}));
 }
 
 }  // namespace
