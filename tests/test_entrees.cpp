@@ -19,36 +19,25 @@ using namespace plateforme;
 
 namespace {
 
-void mettre32(QByteArray& b, qsizetype pos, quint32 v)
+QByteArray le32(quint32 v)
 {
-    for (int i = 0; i < 4; ++i) b[pos + i] = char(v >> (8 * i));
+    const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    return QByteArray(b, 4);
 }
 
 // A minimal shell link to `cible` (drive notation): header, empty ID list,
 // LinkInfo with a volume and the local base path, terminal block.
 QByteArray lien(const QString& cible, qsizetype* finInfo = nullptr)
 {
-    QByteArray b(76, '\0');
-    mettre32(b, 0, 0x4C);
-    b.replace(4, 16, QByteArray::fromHex("0114020000000000c000000000000046"));
-    mettre32(b, 20, 0x03);
-    b += QByteArray("\x02\x00\x00\x00", 4);
-    QByteArray volume(17, '\0');
-    mettre32(volume, 0, 17);
-    mettre32(volume, 4, 3);
-    mettre32(volume, 12, 0x10);
-    const QByteArray base = QStringEncoder("windows-1252")(cible) + QByteArray(1, '\0');
-    QByteArray info(0x1C, '\0');
-    info += volume + base + QByteArray(1, '\0');
-    mettre32(info, 0, quint32(info.size()));
-    mettre32(info, 4, 0x1C);
-    mettre32(info, 8, 1);
-    mettre32(info, 12, 0x1C);
-    mettre32(info, 16, 0x1C + 17);
-    mettre32(info, 24, quint32(0x1C + 17 + base.size()));
-    b += info;
+    const QByteArray base = QByteArray(QStringEncoder("windows-1252")(cible)) + '\0';
+    const QByteArray volume = le32(17) + le32(3) + le32(0) + le32(0x10) + '\0';
+    const quint32 n = quint32(base.size());
+    const QByteArray info = le32(0x1C + 17 + n + 1) + le32(0x1C) + le32(1) + le32(0x1C) + le32(0x1C + 17)
+                            + le32(0) + le32(0x1C + 17 + n) + volume + base + '\0';
+    const QByteArray b = le32(0x4C) + QByteArray::fromHex("0114020000000000c000000000000046") + le32(3)
+                         + QByteArray(52, '\0') + le32(2) + info;
     if (finInfo) *finInfo = b.size();
-    return b + QByteArray(4, '\0');
+    return b + le32(0);
 }
 
 QByteArray url(const QByteArray& adresse, const QByteArray& icone = {})
@@ -93,6 +82,14 @@ QByteArray lancer(const QString& entree, const QString& marque)
     return lireFichier(marque).trimmed();
 }
 
+// An executable script that writes its working directory into `marque`.
+void script(const QString& hote, const QString& marque)
+{
+    QFile::remove(hote);
+    ecrireFichier(hote, "#!/bin/sh\npwd > '" + marque.toUtf8() + "'\n");
+    QFile(hote).setPermissions(QFile(hote).permissions() | QFileDevice::ExeOwner);
+}
+
 class Entrees : public ::testing::Test {
 protected:
     Bac bac;
@@ -101,16 +98,12 @@ protected:
     QString applis = home + "/.local/share/applications";
     QString groupe = applis + "/Mon Jeu";
     QString bureau = home + "/Desktop";
-    QString programme;   // host path of an executable script with awkward characters
-    QString programmeLecteur;
+    // A program whose path holds characters that need quoting.
+    const QString programmeLecteur = "c:\\Programmes\\Mon $Agenda 100%\\agenda";
 
     void SetUp() override
     {
-        const QString dossier = home + "/Programmes/Mon $Agenda 100%";
-        programme = dossier + "/agenda";
-        programmeLecteur = "c:\\Programmes\\Mon $Agenda 100%\\agenda";
-        ecrireFichier(programme, "#!/bin/sh\npwd > '" + bac.racine().toUtf8() + "/lance.txt'\n");
-        QFile(programme).setPermissions(QFile(programme).permissions() | QFileDevice::ExeOwner);
+        script(home + "/Programmes/Mon $Agenda 100%/agenda", bac.racine() + "/lance.txt");
         for (const QString& d : {groupe, bureau}) QDir().mkpath(d);
     }
 
@@ -250,41 +243,40 @@ TEST_F(Entrees, DesktopEntriesAreExecutableAndShareTheIconUntilTheLastGoes)
 {
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::red);
-    const QString ico = home + "/Programmes/Agenda/agenda.ico";
-    QDir().mkpath(QFileInfo(ico).path());
-    ASSERT_TRUE(image.save(ico, "ICO"));
+    QDir().mkpath(home + "/Programmes/Agenda");
+    ASSERT_TRUE(image.save(home + "/Programmes/Agenda/agenda.ico", "ICO"));
     if (p.IconeFichier("c:\\Programmes\\Agenda\\agenda.ico").isNull())
         GTEST_SKIP() << "no icon reader for .ico files";
 
+    const QString favori = home + "/.local/share/favorites/Site.url";
     ecrire(bureau + "/Icone.lnk", lien("c:\\Programmes\\Agenda\\agenda.ico"));
     ecrire(groupe + "/Icone.lnk", lien("c:\\Programmes\\Agenda\\agenda.ico"));
-    ecrire(home + "/.local/share/favorites/Site.url", url("https://exemple.fr/", "c:\\Programmes\\Agenda\\agenda.ico"));
-    const QString eb = bureau + "/Icone.desktop", eg = groupe + "/Icone.desktop",
-                  ef = home + "/.local/share/favorites/Site.desktop";
-    for (const QString& e : {eb, eg, ef}) EXPECT_EQ(erreursValidation(e), "") << e.toStdString();
+    ecrire(favori, url("https://exemple.fr/", "c:\\Programmes\\Agenda\\agenda.ico"));
+    const QString eb = bureau + "/Icone.desktop", png = cle(eb, "Icon");
     EXPECT_TRUE(QFileInfo(eb).isExecutable());
-    const QString png = cle(eb, "Icon");
     EXPECT_TRUE(png.startsWith(home + "/.local/share/icons/hicolor/32x32/apps/")) << png.toStdString();
-    EXPECT_EQ(cle(eg, "Icon"), png);
-    EXPECT_EQ(cle(ef, "Icon"), png);
     EXPECT_EQ(QImage(png).size(), QSize(32, 32));
+    for (const QString& e : {eb, groupe + "/Icone.desktop", home + "/.local/share/favorites/Site.desktop"}) {
+        EXPECT_EQ(erreursValidation(e), "") << e.toStdString();
+        EXPECT_EQ(cle(e, "Icon"), png) << e.toStdString();
+    }
 
     supprimer(bureau + "/Icone.lnk");
-    supprimer(home + "/.local/share/favorites/Site.url");
+    supprimer(favori);
     EXPECT_FALSE(QFileInfo::exists(eb));
     EXPECT_TRUE(QFileInfo::exists(png));
     supprimer(groupe + "/Icone.lnk");
     EXPECT_FALSE(QFileInfo::exists(png));
 }
 
-// Every desktop entry under the special folders of the test platform.
-QStringList entreesSous(const Configuration& c)
+// Every desktop entry, link and Internet shortcut under the home and the
+// system folders of the test platform.
+QStringList raccourcisSous(const Bac& bac)
 {
     QStringList r;
-    for (const QString& d : {c.home + "/Desktop", c.xdgDataHome + "/applications", c.xdgDataHome + "/favorites",
-                             c.xdgConfigHome + "/autostart", c.xdgDataDir + "/applications",
-                             c.xdgDataDir + "/favorites", c.xdgConfigDir + "/autostart"}) {
-        QDirIterator it(d, {"*.desktop"}, QDir::Files, QDirIterator::Subdirectories);
+    for (const QString& d : {bac.home(), bac.racine() + "/sys"}) {
+        QDirIterator it(d, {"*.desktop", "*.lnk", "*.url"}, QDir::Files | QDir::Hidden,
+                        QDirIterator::Subdirectories);
         while (it.hasNext()) r << it.next();
     }
     r.sort();
@@ -318,14 +310,15 @@ TEST(EntreesInstallation, SampleMediumEntriesLaunchAndGoWithTheUninstall)
         w.Command1->click();
         ASSERT_EQ(w.BSuiv->text(), "Terminer >");
     }
-    const QStringList attendues{home + "/.config/autostart/Agenda.desktop", home + "/.local/share/applications/Agenda/Agenda.desktop",
-                                home + "/.local/share/applications/Agenda/Aide de Agenda.desktop",
-                                home + "/.local/share/favorites/Site Agenda.desktop", home + "/Desktop/Agenda.desktop"};
-    ASSERT_EQ(entreesSous(p.configuration()), attendues);
-    for (const QString& e : attendues) EXPECT_EQ(erreursValidation(e), "") << e.toStdString();
-    const QString programme = home + "/Programmes/Agenda/Agenda.exe";
-    EXPECT_EQ(cle(groupe + "/Agenda.desktop", "Exec"), "\"" + programme + "\"");
-    EXPECT_EQ(cle(home + "/.config/autostart/Agenda.desktop", "Exec"), "\"" + programme + "\"");
+    const QStringList entrees = raccourcisSous(bac).filter(".desktop");
+    ASSERT_EQ(entrees, QStringList({home + "/.config/autostart/Agenda.desktop", groupe + "/Agenda.desktop",
+                                    groupe + "/Aide de Agenda.desktop",
+                                    home + "/.local/share/favorites/Site Agenda.desktop",
+                                    home + "/Desktop/Agenda.desktop"}));
+    for (const QString& e : entrees) EXPECT_EQ(erreursValidation(e), "") << e.toStdString();
+    const QString exec = "\"" + home + "/Programmes/Agenda/Agenda.exe\"";
+    EXPECT_EQ(cle(groupe + "/Agenda.desktop", "Exec"), exec);
+    EXPECT_EQ(cle(home + "/.config/autostart/Agenda.desktop", "Exec"), exec);
     EXPECT_EQ(cle(groupe + "/Aide de Agenda.desktop", "Exec"),
               "xdg-open \"" + home + "/Programmes/Agenda/Agenda.html\"");
     EXPECT_EQ(cle(home + "/.local/share/favorites/Site Agenda.desktop", "URL"), "http://agenda.example/");
@@ -336,12 +329,9 @@ TEST(EntreesInstallation, SampleMediumEntriesLaunchAndGoWithTheUninstall)
     // The program's menu entry starts it: Agenda.exe hands over to the
     // program beside it, replaced here by one that leaves a mark.
     if (!QStandardPaths::findExecutable("gio").isEmpty()) {
-        const QString marque = bac.racine() + "/lance.txt";
-        const QString demo = home + "/Programmes/Agenda/agenda-demo";
-        QFile::remove(demo);
-        ecrireFichier(demo, "#!/bin/sh\npwd > '" + marque.toUtf8() + "'\n");
-        QFile(demo).setPermissions(QFile(demo).permissions() | QFileDevice::ExeOwner);
-        EXPECT_EQ(lancer(groupe + "/Agenda.desktop", marque), (home + "/Programmes/Agenda").toUtf8());
+        script(home + "/Programmes/Agenda/agenda-demo", bac.racine() + "/lance.txt");
+        EXPECT_EQ(lancer(groupe + "/Agenda.desktop", bac.racine() + "/lance.txt"),
+                  (home + "/Programmes/Agenda").toUtf8());
     }
 
     {
@@ -349,10 +339,9 @@ TEST(EntreesInstallation, SampleMediumEntriesLaunchAndGoWithTheUninstall)
         w.Form_Load();
         w.Command6_Click();
     }
-    EXPECT_EQ(entreesSous(p.configuration()), QStringList());
+    EXPECT_EQ(raccourcisSous(bac), QStringList());
     EXPECT_FALSE(QFileInfo::exists(groupe));
     EXPECT_FALSE(QFileInfo::exists(icone));
-    EXPECT_TRUE(QDir(home + "/Desktop").isEmpty());
 }
 
 }  // namespace

@@ -41,27 +41,13 @@ QString verifierLnk(const QString& hote, const QString& chemin)
     return s;
 }
 
-std::uint32_t lire32(const QByteArray& b, qsizetype i)
-{
-    std::uint32_t v = 0;
-    for (int n = 3; n >= 0; --n) v = (v << 8) | std::uint8_t(b[i + n]);
-    return v;
-}
-
-// A header field as the wizard sets it: the low byte alone when the value
-// fits, else the whole 32-bit field.
-void poser(QByteArray& b, int pos, int v)
-{
-    const int n = (v >= 0 && v <= 255) ? 1 : 4;
-    for (int i = 0; i < n; ++i) b[pos + i] = char(std::uint32_t(v) >> (8 * i));
-}
-
-// The kept part of a link patched as the wizard patches it.
+// The kept part of a link patched as the wizard patches it: a field takes
+// the low byte alone when the value fits, else its whole 32 bits.
 QByteArray patche(QByteArray k, int drapeaux, int icone = 0, int affichage = 0)
 {
     k[20] = char(drapeaux);
-    poser(k, 56, icone);
-    poser(k, 60, affichage);
+    for (auto [pos, v] : {std::pair{56, icone}, std::pair{60, affichage}})
+        for (int i = 0; i < (v >= 0 && v <= 255 ? 1 : 4); ++i) k[pos + i] = char(std::uint32_t(v) >> (8 * i));
     return k;
 }
 
@@ -138,12 +124,9 @@ struct Cadre : ::testing::Test {
 
 TEST(NomFichier, ApresLeDernierAntislash)
 {
-    EXPECT_EQ(Racc::NomFichier("C:\\Programmes\\Jeu\\jeu.exe"), "jeu.exe");
-    EXPECT_EQ(Racc::NomFichier("jeu.exe"), "jeu.exe");
-    EXPECT_EQ(Racc::NomFichier("C:\\Programmes\\"), "");
-    EXPECT_EQ(Racc::NomFichier(""), "");
-    EXPECT_EQ(Racc::NomFichier("C:/a/b.txt"), "C:/a/b.txt");
-    EXPECT_EQ(Racc::NomFichier("a\\\\b"), "b");
+    const char* cas[][2] = {{"C:\\Programmes\\Jeu\\jeu.exe", "jeu.exe"}, {"jeu.exe", "jeu.exe"},
+                            {"C:\\Programmes\\", ""}, {"", ""}, {"C:/a/b.txt", "C:/a/b.txt"}, {"a\\\\b", "b"}};
+    for (const auto& c : cas) EXPECT_EQ(Racc::NomFichier(c[0]), c[1]) << c[0];
 }
 
 TEST_F(Cadre, ServiceDesDocumentsRecents)
@@ -152,11 +135,10 @@ TEST_F(Cadre, ServiceDesDocumentsRecents)
     const QString f = recents() + "/Agenda.exe.lnk";
     const QByteArray b = lireFichier(f);
     ASSERT_GE(b.size(), 76);
-    EXPECT_EQ(lire32(b, 0), 0x4Cu);
-    EXPECT_EQ(b.mid(4, 16).toHex(), "0114020000000000c000000000000046");
-    EXPECT_EQ(lire32(b, 20) & 3u, 3u);
-    EXPECT_EQ(lire32(b, 32 + 20), 1234u);   // file size
-    EXPECT_EQ(lire32(b, 60), 1u);
+    EXPECT_EQ(b.left(20).toHex(), "4c000000" "0114020000000000c000000000000046");
+    EXPECT_EQ(b[20] & 3, 3);
+    EXPECT_EQ(b.mid(52, 4).toHex(), "d2040000");   // file size 1234
+    EXPECT_EQ(b.mid(60, 4).toHex(), "01000000");
     EXPECT_EQ(b.right(4), quatreZeros);
     // The local base path, with a capital drive letter, then an empty suffix.
     EXPECT_TRUE(b.contains(QByteArray("C:\\Programmes\\Agenda\\Agenda.exe\0\0", 33)));
@@ -230,25 +212,22 @@ TEST_F(Cadre, LiensPatches)
 
 TEST_F(Cadre, MessagesDEchec)
 {
-    const struct { QString dossier, texte, titre; } cas[] = {
-        {"c:\\Absent", QString::fromUtf8("Le répertoire 'c:\\Absent' est introuvable."),
-         QString::fromUtf8("Création d'un raccourci")},
-        {"", QString::fromUtf8("Le répertoire '' est introuvable."), QString::fromUtf8("Création d'un raccourci")},
-        // The service cannot write: its folder is a file.
-        {"c:\\Menu", QString::fromUtf8("Erreur de création du raccourci."), "Raccourci"},
-    };
-    for (const auto& c : cas) {
-        SCOPED_TRACE(c.dossier.toStdString());
-        if (c.titre == "Raccourci") ecrireFichier(recents(), "x");
+    const auto echec = [&](const QString& dossier, const QString& texte, const QString& titre) {
         p->boites.clear();
-        Racc::CreerRaccourci(*w, c.dossier, "Agenda", cible, "", "", 0, "", 0);
-        ASSERT_EQ(p->boites.size(), 1u);
-        EXPECT_EQ(p->boites[0].texte, c.texte);
-        EXPECT_EQ(p->boites[0].titre, c.titre);
+        Racc::CreerRaccourci(*w, dossier, "Agenda", cible, "", "", 0, "", 0);
+        ASSERT_EQ(p->boites.size(), 1u) << dossier.toStdString();
+        EXPECT_EQ(p->boites[0].texte, texte);
+        EXPECT_EQ(p->boites[0].titre, titre);
         EXPECT_EQ(p->boites[0].style, 16);
         EXPECT_FALSE(QFileInfo::exists(recents() + "/Agenda.exe.lnk"));
-    }
+    };
+    const QString titre = QString::fromUtf8("Création d'un raccourci");
+    echec("c:\\Absent", QString::fromUtf8("Le répertoire 'c:\\Absent' est introuvable."), titre);
+    echec("", QString::fromUtf8("Le répertoire '' est introuvable."), titre);
     EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Absent"));
+    // The service cannot write: its folder is a file.
+    ecrireFichier(recents(), "x");
+    echec("c:\\Menu", QString::fromUtf8("Erreur de création du raccourci."), "Raccourci");
     EXPECT_TRUE(QDir(menu()).isEmpty());
     EXPECT_EQ(p->bips, 0);
 }
