@@ -21,9 +21,20 @@
 
 namespace fs = std::filesystem;
 using namespace plateforme;
+using Chemins = std::set<std::string>;
 
-// Readable failures.
+using Boites = std::vector<BoiteMessage>;
+
+// Readable failures; message boxes compare whole.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+static void PrintTo(const BoiteMessage& b, std::ostream* os)
+{
+    *os << b.style << " \"" << b.titre.toStdString() << "\" " << b.texte.toStdString();
+}
+static bool operator==(const BoiteMessage& a, const BoiteMessage& b)
+{
+    return a.texte == b.texte && a.style == b.style && a.titre == b.titre;
+}
 
 namespace {
 
@@ -40,26 +51,13 @@ public:
     }
 };
 
-QStringList inf(const QString& repDef, const QString& nomDef, const QString& nomProg,
-                const QString& nomInet)
+QStringList inf(const QString& repDef, const QString& nomDef, const QString& nomProg, const QString& nomInet)
 {
-    return {QString::fromUtf8("[Général]"),
-            QString::fromUtf8("DisqueInstallDéfaut=C"),
-            QString::fromUtf8("RépertoireInstallDéfaut=") + repDef,
-            QString::fromUtf8("NomGroupeDéfaut=") + nomDef,
-            "Programme=Agenda.exe",
-            "NomProgramme=" + nomProg,
-            "NomAide=Agenda.html",
-            "EspaceRequis=1Mo",
-            "RaccourciWEB=oui",
-            "URLRaccourciWEB=http://agenda.example/",
-            "NomRaccourciWEB=" + nomInet,
-            "Info1=Merci.",
-            "Info2=Fin.",
-            "[Fichiers]",
-            "F1=Agenda.exe",
-            "F2=Agenda.html",
-            "F3=Modeles.dat",
+    return {QString::fromUtf8("[Général]"), QString::fromUtf8("DisqueInstallDéfaut=C"),
+            QString::fromUtf8("RépertoireInstallDéfaut=") + repDef, QString::fromUtf8("NomGroupeDéfaut=") + nomDef,
+            "Programme=Agenda.exe", "NomProgramme=" + nomProg, "NomAide=Agenda.html", "EspaceRequis=1Mo",
+            "RaccourciWEB=oui", "URLRaccourciWEB=http://agenda.example/", "NomRaccourciWEB=" + nomInet,
+            "Info1=Merci.", "Info2=Fin.", "[Fichiers]", "F1=Agenda.exe", "F2=Agenda.html", "F3=Modeles.dat",
             "[FichiersSystem]"};
 }
 
@@ -97,10 +95,11 @@ Instantane instantane(const QString& racine)
 }
 
 // Paths of `avant` missing from `apres`; fails the test when anything was
-// added or changed.
-std::set<std::string> disparus(const Instantane& avant, const Instantane& apres)
+// added or changed, except what `ignorer` accepts.
+Chemins disparus(const Instantane& avant, const Instantane& apres,
+                 const std::function<bool(const std::string&)>& ignorer = {})
 {
-    std::set<std::string> partis;
+    Chemins partis;
     for (const auto& [chemin, e] : avant) {
         auto it = apres.find(chemin);
         if (it == apres.end())
@@ -109,7 +108,7 @@ std::set<std::string> disparus(const Instantane& avant, const Instantane& apres)
             EXPECT_TRUE(it->second == e) << "changed: " << chemin;
     }
     for (const auto& [chemin, e] : apres)
-        EXPECT_TRUE(avant.count(chemin)) << "added: " << chemin;
+        EXPECT_TRUE(avant.count(chemin) || (ignorer && ignorer(chemin))) << "added: " << chemin;
     return partis;
 }
 
@@ -118,13 +117,21 @@ protected:
     Bac bac;
     std::unique_ptr<PlateformeEssai> p;
     std::unique_ptr<Install> w;
+    Instantane avant;
 
     QString rep() const { return bac.home() + "/Programmes/Agenda"; }
     std::string rel(const QString& hote) const { return QDir(bac.racine()).relativeFilePath(hote).toStdString(); }
+    Chemins dansRep(const QStringList& noms) const
+    {
+        Chemins c;
+        for (const QString& n : noms) c.insert(rel(rep() + "/" + n));
+        return c;
+    }
 
-    void ouvrir(const QStringList& lignes)
+    void ouvrir(const QStringList& lignes = inf("Programmes\\Agenda", "Agenda", "Agenda", "Site Agenda"))
     {
         ecrireInf(bac.support() + "/Install.inf", lignes);
+        w.reset();
         p = std::make_unique<PlateformeEssai>(bac.racine());
         // The all-users folders exist on a machine; the lookup never makes them.
         const Configuration& c = p->configuration();
@@ -137,18 +144,25 @@ protected:
         w = std::make_unique<Install>(*p);
         w->Form_Load();
     }
-    void ouvrir() { ouvrir(inf("Programmes\\Agenda", "Agenda", "Agenda", "Site Agenda")); }
 
-    // The uninstall page, as the user reaches it.
-    void pageDesinstallation()
+    // Reaches the uninstall page as the user does, takes a snapshot and
+    // clicks the button with these answers.
+    void desinstaller(std::deque<int> reponses)
     {
         w->OptionDépart[2]->click();
         w->BSuiv->click();
-        p->boites.clear();
+        cliquer(w->Uninst, std::move(reponses));
     }
+    void cliquer(QAbstractButton* bouton, std::deque<int> reponses = {})
+    {
+        p->boites.clear();
+        avant = instantane(bac.racine());
+        p->reponses = std::move(reponses);
+        bouton->click();
+    }
+    Chemins partis() { return disparus(avant, instantane(bac.racine())); }
 
-    // Host folder of a special folder; every one but the all-users desktop
-    // has one here.
+    // Host folder of a special folder; every one but the all-users desktop has one here.
     QString dossier(int csidl)
     {
         const QString d = p->DossierSpecial(csidl);
@@ -156,7 +170,6 @@ protected:
         return d.isEmpty() ? bac.racine() + "/nulle-part" : p->VersHote(d);
     }
 
-    // The program's files, as an installation leaves them.
     void fichiersInstalles()
     {
         ecrireFichier(rep() + "/Agenda.exe", "MZ\x90\0programme");
@@ -166,30 +179,21 @@ protected:
 
     // Every shortcut an installation can leave, in either form, plus the
     // settings; returns the paths that the removal must take away.
-    std::set<std::string> raccourcisInstalles()
+    Chemins raccourcisInstalles()
     {
-        const QByteArray lnk("L\0\0\0\x01\x14\x02\0", 8);
-        const QByteArray url("[InternetShortcut]\r\nURL=http://agenda.example/\r\n");
-        std::set<std::string> r;
-        auto poser = [&](const QString& chemin, const QByteArray& octets) {
-            ecrireFichier(chemin, octets);
+        Chemins r{rel(dossier(2) + "/Agenda"), rel(dossier(23) + "/Agenda")};
+        for (const auto& [csidl, nom] : std::initializer_list<std::pair<int, QString>>{
+                 {2, "Agenda/Agenda.lnk"}, {2, "Agenda/Aide de Agenda.lnk"}, {16, "Agenda.lnk"}, {0, "Agenda.url"},
+                 {7, "Agenda.lnk"}, {6, "Site Agenda.url"}, {23, "Agenda/Agenda.url"},
+                 {23, "Agenda/Aide de Agenda.url"}, {24, "Agenda.url"}, {31, "Site Agenda.url"}}) {
+            const QString chemin = dossier(csidl) + "/" + nom;
+            ecrireFichier(chemin, nom.endsWith(".lnk") ? QByteArray("L\0\0\0\x01\x14\x02\0", 8)
+                                                       : QByteArray("[InternetShortcut]\r\nURL=http://agenda.example/\r\n"));
             r.insert(rel(chemin));
-        };
-        const QString g = dossier(2) + "/Agenda";
-        poser(g + "/Agenda.lnk", lnk);
-        poser(g + "/Aide de Agenda.lnk", lnk);
-        r.insert(rel(g));
-        poser(dossier(16) + "/Agenda.lnk", lnk);
-        poser(dossier(0) + "/Agenda.url", url);
-        poser(dossier(7) + "/Agenda.lnk", lnk);
-        poser(dossier(6) + "/Site Agenda.url", url);
-        const QString gc = dossier(23) + "/Agenda";
-        poser(gc + "/Agenda.url", url);
-        poser(gc + "/Aide de Agenda.url", url);
-        r.insert(rel(gc));
-        poser(dossier(24) + "/Agenda.url", url);
-        poser(dossier(31) + "/Site Agenda.url", url);
-        poser(p->configuration().xdgConfigHome + "/Agenda.ini", "[General]\nvu=1\n");
+        }
+        const QString reglages = p->configuration().xdgConfigHome + "/Agenda.ini";
+        ecrireFichier(reglages, "[General]\nvu=1\n");
+        r.insert(rel(reglages));
         return r;
     }
 
@@ -203,181 +207,108 @@ protected:
     }
 };
 
-const QString titre = QString::fromUtf8("Désinstallation de Agenda");
-const QString question1 =
-    QString::fromUtf8("Voulez vous supprimer TOUS les fichiers de '' c:\\Programmes\\Agenda '' ????");
-QString question2(int n)
+// The two questions before any deletion and the one asked for each file.
+BoiteMessage question1(const QString& nomProg = "Agenda")
 {
-    return QString::fromUtf8("Voudrez vous confirmer la suppression des fichiers un par un (recommandé).\r\n"
-                             "           Il y a ") +
-           QString::number(n) +
-           QString::fromUtf8(" fichiers ?\r\n\r\n- Si vous cliquez sur Non tous les fichiers partiront "
-                             "d'un coup...");
+    return {QString::fromUtf8("Voulez vous supprimer TOUS les fichiers de '' c:\\Programmes\\Agenda '' ????"), 292,
+            QString::fromUtf8("Désinstallation de ") + nomProg};
 }
+BoiteMessage question2(int n, const QString& nomProg = "Agenda")
+{
+    return {QString::fromUtf8("Voudrez vous confirmer la suppression des fichiers un par un (recommandé).\r\n"
+                              "           Il y a ") +
+                QString::number(n) +
+                QString::fromUtf8(" fichiers ?\r\n\r\n- Si vous cliquez sur Non tous les fichiers partiront "
+                                  "d'un coup..."),
+            36, QString::fromUtf8("Désinstallation de ") + nomProg};
+}
+BoiteMessage supprimer(const QString& nom) { return {"Supprimer " + nom + " ?", 67, "Alors ?"}; }
 
-TEST_F(Desinstallation, NonALaPremiereQuestionRetireRaccourcisEtReglagesSeulement)
+// No to the first question: only the shortcuts and settings go, never a
+// user's file beside them or another program's settings. With the files
+// gone, the same happens without a question.
+TEST_F(Desinstallation, NonALaPremiereQuestionPuisRepertoireVide)
 {
     ouvrir();
     fichiersInstalles();
-    const std::set<std::string> raccourcis = raccourcisInstalles();
-    // A file of the user's beside the shortcuts, and another program's settings.
+    Chemins raccourcis = raccourcisInstalles();
     ecrireFichier(dossier(16) + "/Notes.txt", "a moi");
     ecrireFichier(p->configuration().xdgConfigHome + "/Autre.ini", "[General]\nx=1\n");
-    pageDesinstallation();
-    const Instantane avant = instantane(bac.racine());
-
-    p->reponses = {vbNo};
-    w->Uninst->click();
-
-    ASSERT_EQ(p->boites.size(), 1u);
-    EXPECT_EQ(p->boites[0].texte, question1);
-    EXPECT_EQ(p->boites[0].titre, titre);
-    EXPECT_EQ(p->boites[0].style, 292);
-    EXPECT_EQ(disparus(avant, instantane(bac.racine())), raccourcis);
+    desinstaller({vbNo});
+    EXPECT_EQ(p->boites, Boites({question1()}));
+    EXPECT_EQ(partis(), raccourcis);
     EXPECT_EQ(liste(), QStringList({"Agenda.exe", "Agenda.html", "Modeles.dat"}));
-}
 
-TEST_F(Desinstallation, NonALaSecondeQuestionSupprimeToutSansAutreQuestion)
-{
+    for (const QString& f : liste()) QFile::remove(rep() + "/" + f);
     ouvrir();
-    fichiersInstalles();
-    pageDesinstallation();
-    const Instantane avant = instantane(bac.racine());
-
-    p->reponses = {vbYes, vbNo};
-    w->Uninst->click();
-
-    ASSERT_EQ(p->boites.size(), 2u);
-    EXPECT_EQ(p->boites[0].style, 292);
-    EXPECT_EQ(p->boites[1].texte, question2(3));
-    EXPECT_EQ(p->boites[1].titre, titre);
-    EXPECT_EQ(p->boites[1].style, 36);
-    const std::string r = rel(rep()) + "/";
-    EXPECT_EQ(disparus(avant, instantane(bac.racine())),
-              std::set<std::string>({r + "Agenda.exe", r + "Agenda.html", r + "Modeles.dat"}));
-    EXPECT_TRUE(liste().isEmpty());
-    EXPECT_TRUE(w->Uninst->isEnabled());
-}
-
-TEST_F(Desinstallation, UnParUnAnnulerAuTroisiemePuisRefusGardes)
-{
-    ouvrir(inf("Programmes\\Agenda", "Agenda", "", ""));
-    for (const char* nom : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"})
-        ecrireFichier(rep() + "/" + nom, nom);
-    pageDesinstallation();
-
-    // Yes for a and b, Cancel on c: nothing more is offered.
-    p->reponses = {vbYes, vbYes, vbYes, vbYes, vbCancel};
-    w->Uninst->click();
-    ASSERT_EQ(p->boites.size(), 5u);
-    // An empty program name leaves the title bare.
-    EXPECT_EQ(p->boites[0].titre, QString::fromUtf8("Désinstallation de "));
-    EXPECT_EQ(p->boites[1].texte, question2(5));
-    for (int i = 2; i < 5; ++i) {
-        EXPECT_EQ(p->boites[i].texte, QString("Supprimer %1.txt ?").arg(QChar('a' + i - 2)));
-        EXPECT_EQ(p->boites[i].titre, "Alors ?");
-        EXPECT_EQ(p->boites[i].style, 67);
-    }
-    EXPECT_EQ(liste(), QStringList({"c.txt", "d.txt", "e.txt"}));
-    EXPECT_EQ(QDir(rep()).entryList(QDir::Files), QStringList({"c.txt", "d.txt", "e.txt"}));
-    EXPECT_TRUE(w->Uninst->isEnabled());
-
-    // Again on what is left, with a file added meanwhile: it was never
-    // listed, so it is neither counted nor offered. No for c and e.
-    ecrireFichier(rep() + "/f.txt", "f");
-    p->boites.clear();
-    p->reponses = {vbYes, vbYes, vbNo, vbYes, vbNo};
-    w->Uninst->click();
-    ASSERT_EQ(p->boites.size(), 5u);
-    EXPECT_EQ(p->boites[1].texte, question2(3));
-    EXPECT_EQ(p->boites[4].texte, "Supprimer e.txt ?");
-    EXPECT_EQ(QDir(rep()).entryList(QDir::Files), QStringList({"c.txt", "e.txt", "f.txt"}));
-    EXPECT_EQ(liste(), QStringList({"c.txt", "e.txt", "f.txt"}));
-}
-
-TEST_F(Desinstallation, AnnulerQuandLeRepertoireADisparuLeSignaleEtDesactive)
-{
-    ouvrir();
-    fichiersInstalles();
-    pageDesinstallation();
-
-    // The directory goes while the first per-file question is open.
-    p->pendantBoite = [&](const QString& texte) {
-        if (texte.startsWith("Supprimer ")) QDir(rep()).removeRecursively();
-    };
-    p->reponses = {vbYes, vbYes, vbCancel};
-    w->Uninst->click();
-
-    ASSERT_EQ(p->boites.size(), 4u);
-    EXPECT_EQ(p->boites[3].texte, QString::fromUtf8("Le répertoire: c:\\Programmes\\Agenda n'existe plus, "
-                                                    "la désinstallation n'est pas possible"));
-    EXPECT_EQ(p->boites[3].style, 16);
-    EXPECT_FALSE(w->Uninst->isEnabled());
-}
-
-TEST_F(Desinstallation, RepertoireVideRetireRaccourcisSansMessage)
-{
-    ouvrir();
-    QDir().mkpath(rep());
-    const std::set<std::string> raccourcis = raccourcisInstalles();
-    pageDesinstallation();
-    const Instantane avant = instantane(bac.racine());
-
-    w->Uninst->click();
+    raccourcis = raccourcisInstalles();
+    desinstaller({});
     EXPECT_TRUE(p->boites.empty());
-    EXPECT_EQ(disparus(avant, instantane(bac.racine())), raccourcis);
+    EXPECT_EQ(partis(), raccourcis);
     EXPECT_TRUE(QFileInfo(rep()).isDir());
 }
 
-TEST_F(Desinstallation, FichierEnLectureSeuleResteListeSansMessage)
+// No to the second question: every listed file goes without more questions.
+// Only files directly inside are listed: links, hidden files, subfolders and
+// a pipe stay, a link to a file outside goes as a link, a read-only file
+// stays listed without a message, and nothing else anywhere changes.
+TEST_F(Desinstallation, NonALaSecondeQuestionSupprimeLesFichiersListesSeulement)
 {
     ouvrir();
     fichiersInstalles();
-    QFile(rep() + "/Modeles.dat").setPermissions(QFile::ReadOwner);
-    pageDesinstallation();
-
-    p->reponses = {vbYes, vbNo};
-    w->Uninst->click();
-    EXPECT_EQ(p->boites.size(), 2u);
-    EXPECT_EQ(lireFichier(rep() + "/Modeles.dat"), "modeles");
-    EXPECT_EQ(liste(), QStringList({"Modeles.dat"}));
-}
-
-// Links, hidden files, subfolders and a pipe in the install directory: only
-// the listed files go, a link to a file outside goes as a link, and nothing
-// else anywhere changes.
-TEST_F(Desinstallation, RienQueLesFichiersListesDirectementDansLeRepertoire)
-{
-    ouvrir();
-    fichiersInstalles();
+    ecrireFichier(rep() + "/Lecture.seule", "garde");
+    QFile(rep() + "/Lecture.seule").setPermissions(QFile::ReadOwner);
     const QString dehors = bac.home() + "/Documents";
     ecrireFichier(dehors + "/lettre.txt", "ma lettre");
     ecrireFichier(dehors + "/.secret", "cache");
     ecrireFichier(rep() + "/.reglages", "cache");
     ecrireFichier(rep() + "/Donnees/base.dat", "base");
     ASSERT_EQ(::mkfifo(QFile::encodeName(rep() + "/tube").constData(), 0644), 0);
-    ASSERT_EQ(::symlink(QFile::encodeName(dehors + "/lettre.txt").constData(),
-                        QFile::encodeName(rep() + "/lien.txt").constData()), 0);
-    ASSERT_EQ(::symlink(QFile::encodeName(dehors).constData(),
-                        QFile::encodeName(rep() + "/Documents").constData()), 0);
-    ASSERT_EQ(::symlink(QFile::encodeName(dehors + "/.secret").constData(),
-                        QFile::encodeName(rep() + "/.lien").constData()), 0);
-    ASSERT_EQ(::symlink("absent", QFile::encodeName(rep() + "/mort").constData()), 0);
-    pageDesinstallation();
-    EXPECT_EQ(liste(), QStringList({"Agenda.exe", "Agenda.html", "Modeles.dat", "lien.txt"}));
-    const Instantane avant = instantane(bac.racine());
+    for (const auto& [cible, lien] : {std::pair{dehors + "/lettre.txt", QString("lien.txt")}, {dehors, "Documents"},
+                                      {dehors + "/.secret", ".lien"}, {"absent", "mort"}})
+        ASSERT_EQ(::symlink(QFile::encodeName(cible).constData(), QFile::encodeName(rep() + "/" + lien).constData()), 0);
+    desinstaller({vbYes, vbNo});
 
-    p->reponses = {vbYes, vbNo};
-    w->Uninst->click();
+    EXPECT_EQ(p->boites, Boites({question1(), question2(5)}));
+    EXPECT_EQ(partis(), dansRep({"Agenda.exe", "Agenda.html", "Modeles.dat", "lien.txt"}));
+    EXPECT_EQ(liste(), QStringList({"Lecture.seule"}));
+    EXPECT_TRUE(w->Uninst->isEnabled());
+}
 
-    ASSERT_EQ(p->boites.size(), 2u);
-    EXPECT_EQ(p->boites[1].texte, question2(4));
-    const std::string r = rel(rep()) + "/";
-    EXPECT_EQ(disparus(avant, instantane(bac.racine())),
-              std::set<std::string>(
-                  {r + "Agenda.exe", r + "Agenda.html", r + "Modeles.dat", r + "lien.txt"}));
-    EXPECT_EQ(lireFichier(dehors + "/lettre.txt"), "ma lettre");
-    EXPECT_TRUE(liste().isEmpty());
+// One by one: Yes, No and Cancel; a file added meanwhile was never listed,
+// so it is neither counted nor offered; Cancel once the directory has gone
+// says so and turns the button off.
+TEST_F(Desinstallation, UnParUn)
+{
+    ouvrir(inf("Programmes\\Agenda", "Agenda", "", ""));
+    for (const char* nom : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"}) ecrireFichier(rep() + "/" + nom, nom);
+
+    // Yes for a and b, Cancel on c: nothing more is offered.
+    desinstaller({vbYes, vbYes, vbYes, vbYes, vbCancel});
+    // An empty program name leaves the title bare.
+    EXPECT_EQ(p->boites, Boites({question1(""), question2(5, ""), supprimer("a.txt"), supprimer("b.txt"),
+                                 supprimer("c.txt")}));
+    EXPECT_EQ(partis(), dansRep({"a.txt", "b.txt"}));
+    EXPECT_EQ(liste(), QStringList({"c.txt", "d.txt", "e.txt"}));
+    EXPECT_TRUE(w->Uninst->isEnabled());
+
+    // No for c and e.
+    ecrireFichier(rep() + "/f.txt", "f");
+    cliquer(w->Uninst, {vbYes, vbYes, vbNo, vbYes, vbNo});
+    EXPECT_EQ(p->boites, Boites({question1(""), question2(3, ""), supprimer("c.txt"), supprimer("d.txt"),
+                                 supprimer("e.txt")}));
+    EXPECT_EQ(partis(), dansRep({"d.txt"}));
+    EXPECT_EQ(liste(), QStringList({"c.txt", "e.txt", "f.txt"}));
+
+    p->pendantBoite = [&](const QString& texte) {
+        if (texte.startsWith("Supprimer ")) QDir(rep()).removeRecursively();
+    };
+    cliquer(w->Uninst, {vbYes, vbYes, vbCancel});
+    ASSERT_EQ(p->boites.size(), 4u);
+    EXPECT_EQ(p->boites[3].texte, QString::fromUtf8("Le répertoire: c:\\Programmes\\Agenda n'existe plus, "
+                                                    "la désinstallation n'est pas possible"));
+    EXPECT_EQ(p->boites[3].style, 16);
+    EXPECT_FALSE(w->Uninst->isEnabled());
 }
 
 // With no directory below the drive, the listing is the user's whole home:
@@ -387,116 +318,78 @@ TEST_F(Desinstallation, RacineDuLecteurNeSupprimeAucunFichier)
     ouvrir(inf("", "Agenda", "Agenda", "Site Agenda"));
     ecrireFichier(bac.home() + "/lettre.txt", "ma lettre");
     ecrireFichier(bac.home() + "/Agenda.exe", "MZ");
-    const std::set<std::string> raccourcis = raccourcisInstalles();
-    pageDesinstallation();
+    const Chemins raccourcis = raccourcisInstalles();
+    desinstaller({vbYes, vbNo});
     ASSERT_EQ(w->Chemin, "c:\\");
-    ASSERT_EQ(liste(), QStringList({"Agenda.exe", "lettre.txt"}));
-    const Instantane avant = instantane(bac.racine());
-
-    p->reponses = {vbYes, vbNo};
-    w->Uninst->click();
+    EXPECT_EQ(liste(), QStringList({"Agenda.exe", "lettre.txt"}));
     EXPECT_TRUE(p->boites.empty());
-    EXPECT_EQ(disparus(avant, instantane(bac.racine())), raccourcis);
+    EXPECT_EQ(partis(), raccourcis);
 }
 
-// ---- Shortcut removal alone -------------------------------------------------
-
-TEST_F(Desinstallation, GroupeAvecUnFichierDeLUtilisateurResteEtGroupeUrlPart)
+// A group holding a user's file stays, one holding only .url forms goes; an
+// empty group goes even without shortcuts; then nothing is left to remove.
+TEST_F(Desinstallation, GroupesRetiresSeulementVides)
 {
     ouvrir();
-    const QString g = dossier(2) + "/Agenda";
-    ecrireFichier(g + "/Agenda.lnk", "L");
-    ecrireFichier(g + "/Aide de Agenda.lnk", "L");
-    ecrireFichier(g + "/Mes notes.txt", "a moi");
-    const QString gc = dossier(23) + "/Agenda";
-    ecrireFichier(gc + "/Agenda.url", "[InternetShortcut]\r\n");
-    ecrireFichier(gc + "/Aide de Agenda.url", "[InternetShortcut]\r\n");
-    pageDesinstallation();
-
-    w->Command6->click();
-    EXPECT_EQ(QDir(g).entryList(QDir::Files | QDir::Hidden), QStringList({"Mes notes.txt"}));
-    EXPECT_FALSE(QFileInfo::exists(gc));
-    EXPECT_TRUE(QFileInfo(dossier(23)).isDir());
+    const QString g = dossier(2) + "/Agenda", gc = dossier(23) + "/Agenda";
+    for (const QString& f : {g + "/Agenda.lnk", g + "/Aide de Agenda.lnk", g + "/Mes notes.txt",
+                             gc + "/Agenda.url", gc + "/Aide de Agenda.url"})
+        ecrireFichier(f, "L");
+    cliquer(w->Command6);
+    EXPECT_EQ(partis(), Chemins({rel(g + "/Agenda.lnk"), rel(g + "/Aide de Agenda.lnk"), rel(gc + "/Agenda.url"),
+                                 rel(gc + "/Aide de Agenda.url"), rel(gc)}));
     EXPECT_TRUE(p->boites.empty());
 
-    // Nothing left to remove: a second click changes nothing.
-    const Instantane avant = instantane(bac.racine());
-    w->Command6->click();
-    EXPECT_TRUE(disparus(avant, instantane(bac.racine())).empty());
-}
-
-TEST_F(Desinstallation, GroupeVideRetireMemeSansRaccourci)
-{
-    ouvrir();
-    QDir().mkpath(dossier(2) + "/Agenda");
-    w->Command6->click();
-    EXPECT_FALSE(QFileInfo::exists(dossier(2) + "/Agenda"));
-    EXPECT_TRUE(QFileInfo(dossier(2)).isDir());
+    QFile::remove(g + "/Mes notes.txt");
+    cliquer(w->Command6);
+    EXPECT_EQ(partis(), Chemins({rel(g)}));
+    cliquer(w->Command6);
+    EXPECT_TRUE(partis().empty());
 }
 
 // An empty group name puts the shortcuts into the Programs folder itself,
 // which stays even when they were all it held; an empty web shortcut name
-// never names a hidden ".url" file.
-TEST_F(Desinstallation, NomsVidesNeDesignentRienDAutre)
+// never names a hidden ".url" file; a group name that climbs out of the
+// Programs folder reaches nothing there.
+TEST_F(Desinstallation, NomsVidesOuRemontantsNeDesignentRienDAutre)
 {
     ouvrir(inf("Programmes\\Agenda", "", "Agenda", ""));
-    for (int csidl : {2, 23}) {
-        ecrireFichier(dossier(csidl) + "/Agenda.lnk", "L");
-        ecrireFichier(dossier(csidl) + "/Aide de .url", "[InternetShortcut]\r\n");
-    }
+    Chemins attendus;
+    for (int csidl : {2, 23})
+        for (const char* nom : {"/Agenda.lnk", "/Aide de .url"}) {
+            ecrireFichier(dossier(csidl) + nom, "L");
+            attendus.insert(rel(dossier(csidl) + nom));
+        }
     ecrireFichier(dossier(6) + "/.url", "cache");
     ecrireFichier(dossier(31) + "/.url", "cache");
-    const Instantane avant = instantane(bac.racine());
+    cliquer(w->Command6);
+    EXPECT_EQ(partis(), attendus);
 
-    w->Command6->click();
-    std::set<std::string> attendus;
-    for (int csidl : {2, 23})
-        for (const char* nom : {"/Agenda.lnk", "/Aide de .url"}) attendus.insert(rel(dossier(csidl) + nom));
-    EXPECT_EQ(disparus(avant, instantane(bac.racine())), attendus);
-    EXPECT_TRUE(QFileInfo(dossier(2)).isDir());
-    EXPECT_TRUE(QFileInfo(dossier(23)).isDir());
-}
-
-// A group name that climbs out of the Programs folder reaches nothing there.
-TEST_F(Desinstallation, NomDeGroupeQuiRemonteNeSortPasDuDossier)
-{
     ouvrir(inf("Programmes\\Agenda", "..", "Agenda", "Site Agenda"));
     const QString parent = QFileInfo(dossier(2)).path();
     ecrireFichier(parent + "/Agenda.lnk", "L");
     QDir().mkpath(parent + "/vide");
-    const Instantane avant = instantane(bac.racine());
-    w->Command6->click();
-    EXPECT_TRUE(disparus(avant, instantane(bac.racine())).empty());
+    cliquer(w->Command6);
+    EXPECT_TRUE(partis().empty());
 }
-
-// ---- Settings ---------------------------------------------------------------
 
 TEST_F(Desinstallation, ReglagesEffacesPourCeProgrammeSeulement)
 {
     ouvrir();
     // The installed program keeps its settings where Qt puts them for it.
-    const QString config = p->configuration().xdgConfigHome;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
-    {
-        QSettings s(QSettings::IniFormat, QSettings::UserScope, "Agenda");
-        s.setValue("Fenetre/largeur", 640);
-        QSettings autre(QSettings::IniFormat, QSettings::UserScope, "Autre");
-        autre.setValue("x", 1);
-    }
-    ASSERT_TRUE(QFileInfo::exists(config + "/Agenda.ini"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(p->configuration().xdgConfigHome));
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "Agenda").setValue("Fenetre/largeur", 640);
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "Autre").setValue("x", 1);
+    ASSERT_TRUE(QFileInfo::exists(p->configuration().xdgConfigHome + "/Agenda.ini"));
 
-    w->Command11->click();
+    cliquer(w->Command11);
     EXPECT_TRUE(QSettings(QSettings::IniFormat, QSettings::UserScope, "Agenda").allKeys().isEmpty());
     EXPECT_EQ(QSettings(QSettings::IniFormat, QSettings::UserScope, "Autre").value("x").toInt(), 1);
     // Once more: nothing to erase, nothing shown.
-    w->Command11->click();
+    cliquer(w->Command11);
     EXPECT_TRUE(p->boites.empty());
-    EXPECT_TRUE(QFileInfo::exists(config + "/Autre.ini"));
+    EXPECT_TRUE(partis().empty());
 }
-
-}  // namespace
-
-// ---- After a real installation ------------------------------------------------
 
 // The sample medium installed through the window with every option, then
 // uninstalled in a later run: what remains is what the installation added
@@ -505,44 +398,30 @@ TEST_F(Desinstallation, SupportExempleInstallePuisDesinstalle)
 {
     copierSupportExemple(bac.support());
     ouvrir(inf("Programmes\\Agenda", "Agenda", "Agenda", "Site Agenda") << "Fs1=Outils.dll");
-    const Instantane avant = instantane(bac.racine());
     p->pasHorloge = 1e-5;
     w->OptionDépart[1]->click();
     w->BSuiv->click();
     w->ChDem->setChecked(true);
-    w->Command1->click();
+    cliquer(w->Command1);
+    const Instantane propre = avant;
     ASSERT_EQ(w->BSuiv->text(), "Terminer >");
     for (const QString& f : {dossier(2) + "/Agenda/Agenda.lnk", dossier(2) + "/Agenda/Aide de Agenda.lnk",
-                             dossier(0) + "/Agenda.lnk", dossier(7) + "/Agenda.lnk",
-                             dossier(6) + "/Site Agenda.url"})
+                             dossier(0) + "/Agenda.lnk", dossier(7) + "/Agenda.lnk", dossier(6) + "/Site Agenda.url"})
         EXPECT_TRUE(QFileInfo(f).isFile()) << f.toStdString();
     ASSERT_TRUE(QFileInfo(rep() + "/Agenda.exe").isFile());
 
-    w.reset();
-    p = std::make_unique<PlateformeEssai>(bac.racine());
-    w = std::make_unique<Install>(*p);
-    w->Form_Load();
-    pageDesinstallation();
-    p->reponses = {vbYes, vbNo};
-    w->Uninst->click();
-
-    ASSERT_EQ(p->boites.size(), 2u);
-    EXPECT_EQ(p->boites[1].texte, question2(3));
+    ouvrir(inf("Programmes\\Agenda", "Agenda", "Agenda", "Site Agenda") << "Fs1=Outils.dll");
+    desinstaller({vbYes, vbNo});
+    EXPECT_EQ(p->boites, Boites({question1(), question2(3)}));
+    // The system files are never uninstalled; the install directory stays,
+    // empty; the desktop's icon theme folders may stay, emptied of our icon.
+    const Chemins restes = {"home/Programmes", "home/Programmes/Agenda", "home/.local/lib/Outils.dll",
+                            "home/.local/lib32/Outils.dll"};
     const Instantane apres = instantane(bac.racine());
-    std::set<std::string> restes;
-    for (const auto& [chemin, e] : apres) {
-        // The desktop's icon theme folders may stay, emptied of our icon.
-        if (chemin.starts_with("home/.local/share/icons")) {
-            EXPECT_EQ(e.genre, 'd') << chemin;
-            continue;
-        }
-        if (!avant.count(chemin))
-            restes.insert(chemin);
-        else
-            EXPECT_TRUE(avant.at(chemin) == e) << "changed: " << chemin;
-    }
-    for (const auto& [chemin, e] : avant) EXPECT_TRUE(apres.count(chemin)) << "gone: " << chemin;
-    // The system files are never uninstalled; the install directory stays, empty.
-    EXPECT_EQ(restes, std::set<std::string>({"home/Programmes", "home/Programmes/Agenda",
-                                             "home/.local/lib/Outils.dll", "home/.local/lib32/Outils.dll"}));
+    EXPECT_TRUE(disparus(propre, apres, [&](const std::string& c) {
+                    return restes.count(c) || (c.starts_with("home/.local/share/icons") && apres.at(c).genre == 'd');
+                }).empty());
+    for (const std::string& c : restes) EXPECT_TRUE(apres.count(c)) << c;
 }
+
+}  // namespace
