@@ -73,13 +73,6 @@ TEST_F(Barre, FillsFromTheLeftInProportionAndNeverPastTheEdge)
     EXPECT_EQ(rempli(), taille.width());
 }
 
-TEST(ArrondiPair, HalvesGoToTheEvenNeighbour)
-{
-    for (auto [x, attendu] : {std::pair{0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {1.4, 1}, {1.6, 2},
-                              {2.49999, 2}, {-0.5, 0}, {-1.5, -2}})
-        EXPECT_EQ(ArrondiPair(x), attendu) << x;
-}
-
 TEST(MoLibres, KoPerClusterThenMoRoundedHalfToEvenIn64Bits)
 {
     constexpr std::int32_t max32 = std::numeric_limits<std::int32_t>::max();
@@ -109,7 +102,8 @@ struct Espace : ::testing::Test {
 
 TEST_F(Espace, UnreadableDriveFallsBackToTheRoundedRequiredSpace)
 {
-    for (auto [taille, attendu] : {std::pair{1.4, 1}, {1.6, 2}, {2.5, 2}, {3.5, 4}, {0.0, 0}, {1e12, 2147483647}}) {
+    for (auto [taille, attendu] : {std::pair{1.4, 1}, {1.6, 2}, {2.5, 2}, {3.5, 4}, {0.0, 0}, {-1.5, -2},
+                                  {1e12, 2147483647}}) {
         w.TailleInstall = taille;
         EXPECT_EQ(w.EspaceLibre("e: [PARTI]"), attendu) << taille;
         EXPECT_EQ(w.EspaceLibre("q:"), attendu) << "unknown drive, " << taille;
