@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -40,7 +41,9 @@ using Cles = QMap<QString, QString>;
 // A web shortcut asked for with the word `mot`.
 Cles web(const QString& mot)
 {
-    return {{"RaccourciWEB", mot}, {"URLRaccourciWEB", "http://exemple.org/agenda"}, {"NomRaccourciWEB", "Site Agenda"}};
+    return {{"RaccourciWEB", mot},
+            {"URLRaccourciWEB", "http://exemple.org/agenda"},
+            {"NomRaccourciWEB", "Site Agenda"}};
 }
 const QByteArray Url = "[InternetShortcut]\r\nURL=http://exemple.org/agenda\r\n";
 
@@ -53,7 +56,8 @@ void preparerSupport(const Bac& bac, const Cles& cles = {})
     QStringDecoder dec("windows-1252");
     QStringList lignes = QString(dec(lireFichier(inf))).split("\r\n", Qt::SkipEmptyParts);
     for (auto it = cles.begin(); it != cles.end(); ++it) {
-        auto l = std::find_if(lignes.begin(), lignes.end(), [&](const QString& s) { return s.startsWith(it.key() + "="); });
+        auto l = std::find_if(lignes.begin(), lignes.end(),
+                              [&](const QString& s) { return s.startsWith(it.key() + "="); });
         ASSERT_NE(l, lignes.end()) << it.key().toStdString();
         *l = it.key() + "=" + it.value();
     }
@@ -117,7 +121,10 @@ protected:
     QString applicationsTous() const { return bac.racine() + "/sys/usr/local/share/applications"; }
     QString autostartTous() const { return bac.racine() + "/sys/etc/xdg/autostart"; }
     QString favorisTous() const { return bac.racine() + "/sys/usr/local/share/favorites"; }
-    QString installe(const QString& nom) const { return home() + "/" + QString(w->RepDef).replace('\\', '/') + "/" + nom; }
+    QString installe(const QString& nom) const
+    {
+        return home() + "/" + QString(w->RepDef).replace('\\', '/') + "/" + nom;
+    }
     QString lienProgramme(const QString& dossier) const { return dossier + "/" + w->NomProg + ".lnk"; }
 
     // Builds the window on the prepared medium and moves to the install page.
@@ -180,7 +187,8 @@ protected:
         }
         for (const QString& nom : fichiersSysteme())
             for (const QString& lib : {"/.local/lib/", "/.local/lib32/"})
-                EXPECT_EQ(lireFichier(home() + lib + nom), lireFichier(bac.support() + "/" + nom)) << (lib + nom).toStdString();
+                EXPECT_EQ(lireFichier(home() + lib + nom), lireFichier(bac.support() + "/" + nom))
+                    << (lib + nom).toStdString();
     }
 
     // The group's program and help links, and a program link in each of `autres`.
@@ -192,16 +200,13 @@ protected:
         for (const QString& d : autres) verifierLien(lienProgramme(d), w->Prog);
     }
 
-    // Every option on, the all-users box ticked.
-    void installerPourTous()
+    // A fresh temporary tree, for a case that needs one of its own.
+    void neuf()
     {
-        ouvrir();
-        w->AllUSERs->setChecked(true);
-        w->ChDem->setChecked(true);
-        installer();
-        EXPECT_TRUE(p->boites.empty()) << p->boites.front().texte.toStdString();
-        verifierTermine();
-        verifierFichiers();
+        w.reset();
+        p.reset();
+        Bac b;
+        bac.dir.swap(b.dir);
     }
 };
 
@@ -220,7 +225,8 @@ TEST_F(Installation, RefusPuisInstallationParDefaut)
     auto place = [&](const QString& mo) {
         return BoiteMessage{QString::fromUtf8(" Il me semble que le lecteur ") + w->Drive1->Drive() +
                                 QString::fromUtf8(" ne contient pas les ") + mo +
-                                QString::fromUtf8(" Mo nécessaires... mais je peux me tromper... Voulez vous continuer ?"),
+                                QString::fromUtf8(" Mo nécessaires... mais je peux me tromper... "
+                                                  "Voulez vous continuer ?"),
                             20, " oh, oh ??"};
     };
     auto inexistant = [](const QString& rep) {
@@ -309,43 +315,45 @@ TEST_F(Installation, SansOptionIconesAucunRaccourci)
     EXPECT_EQ(w->Etape, static_cast<int>(w->PbMax) - 2);
 }
 
-// The all-users folders cannot be written: every link falls back to the
-// user's folders, the favourite goes only to the user's, the box is unticked.
-TEST_F(Installation, TousUtilisateursRefusRetombeSurLUtilisateur)
+// All users, with every option and a web shortcut. Where the all-users
+// folders can be written the links go there only (no all-users desktop on
+// Linux: no desktop link, no message) and the favourite to both; where they
+// cannot, everything falls back to the user's folders and the box is unticked.
+TEST_F(Installation, TousUtilisateurs)
 {
-    preparerSupport(bac, web("OUI"));
-    const QString partage = bac.racine() + "/sys/usr/local/share";
-    QDir().mkpath(favorisTous());
-    QDir().mkpath(autostartTous());
-    const bool racine = ::geteuid() == 0;
-    // Rights do not stop root: a file where the folder should be does.
-    if (racine) ecrireFichier(applicationsTous(), "pas un dossier");
-    else QFile(partage).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    installerPourTous();
-    if (!racine) QFile(partage).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    for (const bool inscriptible : {true, false}) {
+        SCOPED_TRACE(inscriptible);
+        neuf();
+        preparerSupport(bac, web(inscriptible ? "Oui" : "OUI"));
+        QDir().mkpath(favorisTous());
+        QDir().mkpath(autostartTous());
+        const QString partage = bac.racine() + "/sys/usr/local/share";
+        const auto droits = QFile(partage).permissions();
+        if (inscriptible) QDir().mkpath(applicationsTous());
+        // Rights do not stop root: a file where the folder should be does.
+        else if (::geteuid() == 0) ecrireFichier(applicationsTous(), "pas un dossier");
+        else QFile(partage).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        ouvrir();
+        w->AllUSERs->setChecked(true);
+        w->ChDem->setChecked(true);
+        installer();
+        QFile(partage).setPermissions(droits);
 
-    EXPECT_FALSE(w->AllUSERs->isChecked());
-    EXPECT_EQ(w->PbMax, pbMaxDepart + 9);
-    EXPECT_EQ(w->Etape, static_cast<int>(w->PbMax));
-    verifierRaccourcis(applications(), {bureau(), autostart()});
-    EXPECT_TRUE(contenu(autostartTous()).isEmpty() && contenu(favorisTous()).isEmpty());
-    EXPECT_EQ(lireFichier(favoris() + "/Site Agenda.url"), Url);
-}
-
-// The all-users folders can be written: the links go there only (no
-// all-users desktop on Linux: no desktop link, no message), the favourite to both.
-TEST_F(Installation, TousUtilisateursAccepte)
-{
-    preparerSupport(bac, web("Oui"));
-    for (const QString& d : {applicationsTous(), autostartTous(), favorisTous()}) QDir().mkpath(d);
-    installerPourTous();
-
-    EXPECT_TRUE(w->AllUSERs->isChecked());
-    verifierRaccourcis(applicationsTous(), {autostartTous()});
-    EXPECT_FALSE(QFileInfo::exists(applications() + "/" + w->NomDef));
-    EXPECT_FALSE(QFileInfo::exists(lienProgramme(bureau())) || QFileInfo::exists(lienProgramme(autostart())));
-    EXPECT_EQ(lireFichier(favorisTous() + "/Site Agenda.url"), Url);
-    EXPECT_EQ(lireFichier(favoris() + "/Site Agenda.url"), Url);
+        EXPECT_TRUE(p->boites.empty()) << p->boites.front().texte.toStdString();
+        verifierTermine();
+        verifierFichiers();
+        EXPECT_EQ(w->AllUSERs->isChecked(), inscriptible);
+        EXPECT_EQ(w->PbMax, pbMaxDepart + 9);
+        EXPECT_EQ(w->Etape, static_cast<int>(w->PbMax));
+        if (inscriptible) verifierRaccourcis(applicationsTous(), {autostartTous()});
+        else verifierRaccourcis(applications(), {bureau(), autostart()});
+        EXPECT_FALSE(QFileInfo::exists((inscriptible ? applications() : applicationsTous()) + "/" + w->NomDef));
+        EXPECT_TRUE(contenu(inscriptible ? autostart() : autostartTous()).isEmpty());
+        EXPECT_EQ(QFileInfo::exists(lienProgramme(bureau())), !inscriptible);
+        EXPECT_EQ(lireFichier(favoris() + "/Site Agenda.url"), Url);
+        if (inscriptible) EXPECT_EQ(lireFichier(favorisTous() + "/Site Agenda.url"), Url);
+        else EXPECT_TRUE(contenu(favorisTous()).isEmpty());
+    }
 }
 
 // Neither Programs folder can hold the group: the command goes on without
@@ -355,9 +363,9 @@ TEST_F(Installation, AucunGroupePossibleNeBouclePas)
 {
     for (const bool dossierIntrouvable : {false, true}) {
         SCOPED_TRACE(dossierIntrouvable);
+        neuf();
         if (dossierIntrouvable) {
             preparerSupport(bac);
-            QDir(applications()).removeRecursively();
             ecrireFichier(applications(), "pas un dossier");
             ecrireFichier(applicationsTous(), "pas un dossier");
         } else {
