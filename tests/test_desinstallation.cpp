@@ -77,18 +77,11 @@ Instantane instantane(const QString& racine)
     const fs::path base = racine.toStdString();
     for (auto it = fs::recursive_directory_iterator(base); it != fs::recursive_directory_iterator(); ++it) {
         const fs::file_status s = it->symlink_status();
-        Entree e{'?', {}, s.permissions()};
-        if (fs::is_symlink(s)) {
-            e.genre = 'l';
-            e.contenu = fs::read_symlink(it->path()).string();
-        } else if (fs::is_regular_file(s)) {
-            e.genre = 'f';
-            e.contenu = lireFichier(QString::fromStdString(it->path().string())).toStdString();
-        } else if (fs::is_directory(s)) {
-            e.genre = 'd';
-        } else if (fs::is_fifo(s)) {
-            e.genre = 'p';
-        }
+        Entree e{fs::is_directory(s) ? 'd' : fs::is_fifo(s) ? 'p' : '?', {}, s.permissions()};
+        if (fs::is_symlink(s))
+            e = {'l', fs::read_symlink(it->path()).string(), s.permissions()};
+        else if (fs::is_regular_file(s))
+            e = {'f', lireFichier(QString::fromStdString(it->path().string())).toStdString(), s.permissions()};
         m[it->path().lexically_relative(base).string()] = e;
     }
     return m;
