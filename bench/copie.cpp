@@ -164,9 +164,8 @@ double copieCp(const QString& racine)
 
 int main(int argc, char** argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QTemporaryDir runtime;
-    setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
+    environnementHorsEcran(runtime);
     QApplication app(argc, argv);
 
     Bac bac;

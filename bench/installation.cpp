@@ -43,9 +43,8 @@ double cp(const QStringList& fichiers, const QString& dossier)
 
 int main(int argc, char** argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QTemporaryDir runtime;
-    setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
+    environnementHorsEcran(runtime);
     QApplication app(argc, argv);
 
     const int tours = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
+#include "tests/outils.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,9 +12,8 @@
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QTemporaryDir runtime;
-    setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
+    environnementHorsEcran(runtime);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

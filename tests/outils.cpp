@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QStringEncoder>
 
+#include <cstdlib>
+
 using namespace plateforme;
 
 Configuration PlateformeTest::configurationDans(const QString& racine)
@@ -66,6 +68,12 @@ double PlateformeTest::Horloge()
 }
 
 void PlateformeTest::Bip() { ++bips; }
+
+void environnementHorsEcran(const QTemporaryDir& runtime)
+{
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
+}
 
 void ecrireInf(const QString& chemin, const QStringList& lignes)
 {

@@ -60,6 +60,10 @@ struct Bac {
     QString support() const { return dir.path() + "/media/AGENDA"; }
 };
 
+// Qt's offscreen platform (unless another is asked for) and an
+// XDG_RUNTIME_DIR of the caller's own, before the QApplication is made.
+void environnementHorsEcran(const QTemporaryDir& runtime);
+
 // Writes `lignes` as a Windows-1252 file, each line ended by CR LF.
 void ecrireInf(const QString& chemin, const QStringList& lignes);
 // Writes raw bytes to a host file, creating its folders.

@@ -39,6 +39,13 @@ struct Fenetre : ::testing::Test {
         w = std::make_unique<Install>(*p);
         w->Form_Load();
     }
+    // Shows the window and makes it active, for keyboard input.
+    bool montrer()
+    {
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        return QTest::qWaitForWindowActive(w.get());
+    }
     // Which pages are shown: start, install, uninstall, final.
     std::string pages() const
     {
@@ -257,9 +264,7 @@ TEST_F(Fenetre, AnnulerTermineAToutMoment)
 TEST_F(Fenetre, TouchesDAcces)
 {
     demarrer();
-    w->show();
-    QApplication::setActiveWindow(w.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    ASSERT_TRUE(montrer());
     w->OptionDépart[1]->click();
     w->OptionDépart[1]->setFocus();
     auto touche = [](Qt::Key k) {
@@ -285,9 +290,7 @@ TEST_F(Fenetre, TouchesDAcces)
 TEST_F(Fenetre, TabulationParcourtLaPageVisible)
 {
     demarrer();
-    w->show();
-    QApplication::setActiveWindow(w.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    ASSERT_TRUE(montrer());
     w->OptionDépart[1]->click();
     w->BSuiv->click();
     w->Drive1->setFocus();
