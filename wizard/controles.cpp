@@ -35,25 +35,20 @@ void PictureBox::assurerImage()
 void PictureBox::setScaleMode(std::int16_t mode)
 {
     scaleMode_ = mode;
-    if (mode == 3) {
-        scaleWidth_ = width();
-        scaleHeight_ = height();
-    } else if (mode == 1) {
-        scaleWidth_ = width() * 15.0f;
-        scaleHeight_ = height() * 15.0f;
-    }
 }
 
+// Giving one dimension makes the scale a user one; the other keeps the
+// figure it had under the standard scale.
 void PictureBox::setScaleWidth(float w)
 {
-    if (scaleMode_ != 0 && scaleHeight_ == 0) setScaleMode(scaleMode_);
+    scaleHeight_ = ScaleHeight();
     scaleWidth_ = w;
     scaleMode_ = 0;
 }
 
 void PictureBox::setScaleHeight(float h)
 {
-    if (scaleMode_ != 0 && scaleWidth_ == 0) setScaleMode(scaleMode_);
+    scaleWidth_ = ScaleWidth();
     scaleHeight_ = h;
     scaleMode_ = 0;
 }
@@ -67,12 +62,12 @@ void PictureBox::setBackColor(const QColor& c)
 void PictureBox::Boite(double x1, double y1, double x2, double y2, const QColor& couleur)
 {
     assurerImage();
-    if (scaleMode_ != 0) setScaleMode(scaleMode_);
-    if (scaleWidth_ == 0 || scaleHeight_ == 0) return;
+    const double largeur = ScaleWidth(), hauteur = ScaleHeight();
+    if (largeur == 0 || hauteur == 0) return;
     // User units to device pixels; rounding each edge makes adjacent boxes
     // tile the surface without gaps or overlaps.
-    const double kx = image_.width() / double(scaleWidth_);
-    const double ky = image_.height() / double(scaleHeight_);
+    const double kx = image_.width() / largeur;
+    const double ky = image_.height() / hauteur;
     int gauche = int(std::lround(std::min(x1, x2) * kx));
     int droite = int(std::lround(std::max(x1, x2) * kx));
     int haut = int(std::lround(std::min(y1, y2) * ky));
@@ -121,7 +116,6 @@ void PictureBox::paintEvent(QPaintEvent* e)
 void PictureBox::resizeEvent(QResizeEvent*)
 {
     assurerImage();
-    if (scaleMode_ != 0) setScaleMode(scaleMode_);
 }
 
 // ---- DriveListBox ----------------------------------------------------------

@@ -34,7 +34,7 @@ public:
     std::int16_t ScaleMode() const { return scaleMode_; }
     void setScaleMode(std::int16_t mode);
     // A standard scale follows the current size, even before a hidden box
-    // has had its first resize event.
+    // has had its first resize event; only a user scale is stored.
     float ScaleWidth() const { return scaleMode_ == 3 ? float(width()) : scaleMode_ == 1 ? width() * 15.0f : scaleWidth_; }
     float ScaleHeight() const { return scaleMode_ == 3 ? float(height()) : scaleMode_ == 1 ? height() * 15.0f : scaleHeight_; }
     void setScaleWidth(float w);
