@@ -1,6 +1,8 @@
 // Special folders by CSIDL number, mapped onto the freedesktop folders.
 #include "platform/plateforme.h"
 
+#include "platform/linux_interne.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,9 +24,9 @@ QString sansEchappements(const QString& v)
     return r;
 }
 
-// The desktop of xdg-user-dirs: XDG_DESKTOP_DIR="$HOME/..." or an absolute
-// path; anything else (relative, missing file or line) gives ~/Desktop.
-QString bureauHote(const Configuration& c)
+}  // namespace
+
+QString interne::dossierBureau(const Configuration& c)
 {
     QFile f(c.xdgConfigHome + "/user-dirs.dirs");
     if (f.open(QIODevice::ReadOnly | QIODevice::Text)) {
@@ -52,7 +54,6 @@ QString bureauHote(const Configuration& c)
     return c.home + "/Desktop";
 }
 
-}  // namespace
 
 QString Plateforme::DossierSpecial(int csidl) const
 {
@@ -61,7 +62,7 @@ QString Plateforme::DossierSpecial(int csidl) const
     bool parUtilisateur = true;
     switch (csidl) {
     case 0:
-    case 16: hote = bureauHote(c); break;
+    case 16: hote = interne::dossierBureau(c); break;
     case 2: hote = c.xdgDataHome + "/applications"; break;
     case 6: hote = c.xdgDataHome + "/favorites"; break;
     case 7: hote = c.xdgConfigHome + "/autostart"; break;

@@ -54,38 +54,6 @@ bool dansOuSous(const QString& dossier, const QString& racine)
     return dossier == racine || dossier.startsWith(racine + '/');
 }
 
-// XDG_DESKTOP_DIR of user-dirs.dirs ("$HOME/Bureau" or an absolute path;
-// the last definition wins, as in a shell), else ~/Desktop: the desktop
-// that the special-folder lookup names.
-QString dossierBureau(const Configuration& c)
-{
-    QString trouve;
-    QFile f(c.xdgConfigHome + "/user-dirs.dirs");
-    if (f.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& brute : f.readAll().split('\n')) {
-            const QString ligne = QString::fromUtf8(brute).trimmed();
-            if (!ligne.startsWith(QLatin1String("XDG_DESKTOP_DIR"))) continue;
-            QString v = ligne.mid(15).trimmed();
-            if (!v.startsWith('=')) continue;
-            v = v.mid(1).trimmed();
-            const qsizetype fin = v.lastIndexOf('"');
-            if (!v.startsWith('"') || fin <= 0) continue;
-            QString sansEchap;
-            for (qsizetype i = 1; i < fin; ++i) {
-                if (v[i] == '\\' && i + 1 < fin) ++i;
-                sansEchap += v[i];
-            }
-            if (sansEchap == QLatin1String("$HOME") || sansEchap.startsWith(QLatin1String("$HOME/")))
-                sansEchap = c.home + sansEchap.mid(5);
-            else if (!sansEchap.startsWith('/'))
-                continue;
-            while (sansEchap.size() > 1 && sansEchap.endsWith('/')) sansEchap.chop(1);
-            trouve = sansEchap;
-        }
-    }
-    return trouve.isEmpty() ? c.home + "/Desktop" : trouve;
-}
-
 struct Dossiers {
     QString bureau;
     QStringList applications, favoris, demarrage;
@@ -94,7 +62,7 @@ struct Dossiers {
 Dossiers dossiersSpeciaux(const Configuration& c)
 {
     Dossiers d;
-    d.bureau = dossierBureau(c);
+    d.bureau = interne::dossierBureau(c);
     d.applications = {c.xdgDataHome + "/applications", c.xdgDataDir + "/applications"};
     d.favoris = {c.xdgDataHome + "/favorites", c.xdgDataDir + "/favorites"};
     d.demarrage = {c.xdgConfigHome + "/autostart", c.xdgConfigDir + "/autostart"};

@@ -24,6 +24,11 @@ bool estRaccourci(const QString& hote);
 // access(2) would let write it.
 bool lectureSeule(const QString& hote);
 
+// The desktop of xdg-user-dirs: XDG_DESKTOP_DIR="$HOME/..." or an absolute
+// path (the last definition wins, as in a shell); anything else (relative,
+// missing file or line) gives ~/Desktop. Host path.
+QString dossierBureau(const Configuration& c);
+
 // The drive table for a home directory, a user name and the text of
 // /proc/self/mounts: c: the home, then one letter per volume mounted under
 // /media/<user>, /run/media/<user> or /mnt, in the order of their mount
