@@ -2,6 +2,8 @@
 // finish button.
 #include "wizard/install.h"
 
+#include <QRegularExpression>
+
 using plateforme::Erreur;
 
 namespace {
@@ -21,14 +23,35 @@ bool pas(F&& f)
     }
 }
 
-// A double as the message texts show numbers: up to 15 significant digits,
-// no trailing zeros, a point before the fraction ("3", "1.5", "1E+20").
+// A double as a French user reads numbers: up to 15 significant digits, no
+// trailing zeros, a comma before the fraction ("3", "1,5", "1E+20").
 QString texteNombre(double d)
 {
     QString t = QString::number(d, 'g', 15);
     t.replace("e+", "E+");
     t.replace("e-", "E-");
+    t.replace('.', ',');
     return t;
+}
+
+// Whether a directory typed or given as default names something below the
+// drive's root: parts that are empty or blank name no folder.
+bool sousLaRacine(const QString& repertoire)
+{
+    for (const QString& partie : repertoire.split('\\'))
+        if (!partie.trimmed().isEmpty()) return true;
+    return false;
+}
+
+// A directory made of names only: its empty parts are passed over, as paths
+// are, but none may climb ("..") or leave the drive.
+bool repertoireSur(const QString& repertoire)
+{
+    QString noms = repertoire;
+    noms.replace(QRegularExpression(QStringLiteral("\\\\+")), QStringLiteral("\\"));
+    while (noms.startsWith('\\')) noms.remove(0, 1);
+    while (noms.endsWith('\\')) noms.chop(1);
+    return Install::NomSur(noms);
 }
 
 // Marks the command as running for as long as it is on the stack, whatever
@@ -53,11 +76,28 @@ void Install::Command1_Click()
     // Each step runs on its own: a failure abandons the step and the next
     // one follows; a step that ends the command sets `fin`.
     bool fin = false;
+    Manquants.clear();
     try {
         const QString lecteur = Drive1->Drive().left(2);
 
         // 1
         pas([&] { Annul->setEnabled(true); });
+
+        // The drive's root is the user's own (c: is the whole home folder):
+        // nothing is installed there, whatever Install.inf or the page says.
+        if (!sousLaRacine(Reper->text())) {
+            P.MsgBox(QString::fromUtf8("Le programme ne peut pas être installé à la racine du lecteur ") + lecteur +
+                         QString::fromUtf8("\\ : indiquez un répertoire d'installation."),
+                     plateforme::vbCritical, QString::fromUtf8("Assistant Installation"));
+            return;
+        }
+        // A default directory is not questioned: one that cannot be made (a
+        // part such as "..") is refused here, before anything is written.
+        if (Reper->text() == RepDef && !repertoireSur(RepDef)) {
+            P.MsgBox(QString::fromUtf8("Impossible de créér ") + RepDef, plateforme::vbCritical,
+                     QString::fromUtf8("Assistant Installation"));
+            return;
+        }
 
         // 2. Free space.
         pas([&] {
@@ -139,7 +179,19 @@ void Install::Command1_Click()
             const qsizetype barre = Chemin.indexOf('\\', 3);
             if (barre >= 0) pas([&] { P.CreerRepertoire(Chemin.left(barre)); });
             pas([&] { AvancerProgression(); });
-            pas([&] { P.CreerRepertoire(Chemin); });
+            try {
+                P.CreerRepertoire(Chemin);
+            } catch (const Erreur& e) {
+                if (e.numero == plateforme::ErrDelai) throw;
+                // An existing directory is the usual case; one that is still
+                // missing is the first thing the user must hear of.
+                bool existe = true;
+                pas([&] { existe = !P.Lister(Chemin, true).isEmpty(); });
+                if (!existe) NoterManque(Chemin, e);
+            }
+            QStringList noms{Prog, Aide};
+            for (QString* f : EmplacementsF()) noms << *f;
+            pas([&] { P.SupprimerTemporaires(Chemin, noms); });
         });
 
         // An installed copy as new as the installer's or newer stays; a
@@ -152,14 +204,30 @@ void Install::Command1_Click()
         };
         auto repeindre = [this] { P.Repeindre(); };
 
+        // A copy that fails is noted, to be told before any success.
+        auto copier = [&](const QString& source, const QString& destination) {
+            try {
+                P.CopierFichier(source, destination, repeindre);
+            } catch (const Erreur& e) {
+                if (e.numero == plateforme::ErrDelai) throw;
+                NoterManque(destination, e);
+            }
+        };
+        // A name that is no file below the directory is never copied.
+        auto sur = [&](const QString& nom) {
+            if (NomSur(nom)) return true;
+            NoterManque(nom, QString::fromUtf8("nom de fichier non valide"));
+            return false;
+        };
+
         // 9. The program.
         pas([&] {
             const QString source = dossier + "\\" + Prog;
             const QString destination = Chemin + "\\" + Prog;
-            if (!aJour(source, destination)) {
+            if (sur(Prog) && !aJour(source, destination)) {
                 Lfic->setText(NomProg);
                 Lfic->setToolTip(source + "  ---> " + destination);
-                pas([&] { P.CopierFichier(source, destination, repeindre); });
+                copier(source, destination);
             }
             AvancerProgression();
         });
@@ -171,12 +239,12 @@ void Install::Command1_Click()
             } else {
                 const QString source = dossier + "\\" + Aide;
                 const QString destination = Chemin + "\\" + Aide;
-                if (!aJour(source, destination)) {
+                if (sur(Aide) && !aJour(source, destination)) {
                     Lfic->setText("Fichier aide");
                     AvancerProgression();
                     P.LaisserEvenements();
                     Lfic->setToolTip(source + " ---> " + destination);
-                    pas([&] { P.CopierFichier(source, destination, repeindre); });
+                    copier(source, destination);
                 }
             }
             AvancerProgression();
@@ -196,15 +264,38 @@ void Install::Command1_Click()
             P.LaisserEvenements();
         });
 
+        // What was written is on the disk before anything is announced.
+        pas([&] {
+            try {
+                P.Synchroniser();
+            } catch (const Erreur& e) {
+                if (e.numero == plateforme::ErrDelai) throw;
+                NoterManque(e.detail, e);
+            }
+        });
+
         // 14
         pas([&] { P.Sablier(false); });
+        if (!Manquants.empty()) {
+            // Not a success: the user hears what is missing and why, and may
+            // try again once the cause is mended.
+            Lfic->setText(QString::fromUtf8("Installation incomplète"));
+            QString texte = QString::fromUtf8("L'installation n'est pas complète, ces fichiers n'ont pas pu être "
+                                              "installés :");
+            for (const Manque& m : Manquants) texte += "\r\n" + m.fichier + " : " + m.raison;
+            P.MsgBox(texte, plateforme::vbCritical, QString::fromUtf8("Assistant Installation"));
+            return;
+        }
         Lfic->setText(QString::fromUtf8("Installation terminée"));
         Annul->setEnabled(false);
         BSuiv->setText("Terminer >");
         BSuiv->setEnabled(true);
 
         // 15
-        if (Inet.toLower() == "oui") pas([&] { CreerRaccourciWeb(); });
+        if (Inet.toLower() == "oui") {
+            pas([&] { CreerRaccourciWeb(); });
+            pas([&] { P.Synchroniser(); });
+        }
     } catch (const Erreur&) {
         // Only a drive that does not answer gets here. Nothing is undone and
         // the pointer keeps its shape.

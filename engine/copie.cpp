@@ -1,20 +1,23 @@
 // Copying the system files and the program files named in Install.inf.
 #include "wizard/install.h"
 
+#include <algorithm>
+#include <cerrno>
+
 using plateforme::Essayer;
 
 namespace {
 
-// A name from Install.inf is relative to its folder. One that could reach
-// outside it (a ".." part, a root, a drive, a host separator, NUL) is never
-// copied: the description file is input, not a list of places to write.
-bool nomSur(const QString& nom)
+// The handling of one file: a failure abandons it, except a drive that stops
+// answering, which ends the install command.
+template <class F>
+void unFichier(F&& f)
 {
-    if (nom.startsWith('\\') || nom.contains(':') || nom.contains('/') || nom.contains(QChar(0)))
-        return false;
-    for (const QString& partie : nom.split('\\'))
-        if (partie == "." || partie == "..") return false;
-    return true;
+    try {
+        f();
+    } catch (const plateforme::Erreur& e) {
+        if (e.numero == plateforme::ErrDelai) throw;
+    }
 }
 
 // The installer's folder without the backslash it has at a drive root.
@@ -42,11 +45,69 @@ QString texteCompte(const QVariant& A)
 bool listeDonne(plateforme::Plateforme& P, const QString& chemin, const QString& nom)
 {
     bool present = true;
-    Essayer([&] { present = P.Lister(chemin, false).toUpper() == nom.toUpper(); });
+    // The listing gives the last part of the name only: a name with a
+    // folder part is present when that file is.
+    const QString dernier = nom.section('\\', -1);
+    Essayer([&] { present = P.Lister(chemin, false).toUpper() == dernier.toUpper(); });
     return present;
 }
 
+// Runs one copy of a file; its failure is noted against `destination`,
+// except a drive that stops answering, which ends the install command.
+template <class F>
+bool copier(Install& f, const QString& destination, F&& copie)
+{
+    try {
+        copie();
+        return true;
+    } catch (const plateforme::Erreur& e) {
+        if (e.numero == plateforme::ErrDelai) throw;
+        f.NoterManque(destination, e);
+        return false;
+    }
+}
+
 }  // namespace
+
+bool Install::NomSur(const QString& nom)
+{
+    // A name from Install.inf is relative to its folder. One that could reach
+    // outside it or name the folder itself is never used: the description
+    // file is input, not a list of places to write.
+    if (nom.contains(':') || nom.contains('/') || nom.contains(QChar(0))) return false;
+    for (const QString& partie : nom.split('\\'))
+        if (partie.trimmed().isEmpty() || std::all_of(partie.begin(), partie.end(), [](QChar c) { return c == '.'; }))
+            return false;
+    return true;
+}
+
+void Install::NoterManque(const QString& fichier, const QString& raison)
+{
+    Manquants.push_back({fichier, raison});
+}
+
+void Install::NoterManque(const QString& fichier, const plateforme::Erreur& e)
+{
+    NoterManque(fichier, RaisonEchec(e));
+}
+
+QString Install::RaisonEchec(const plateforme::Erreur& e)
+{
+    switch (e.numero) {
+    case plateforme::ErrDisquePlein:
+        return QString::fromUtf8(e.systeme == EFBIG ? "fichier trop volumineux"
+                                 : e.systeme == EDQUOT ? "quota du disque dépassé" : "disque plein");
+    case plateforme::ErrPermission:
+        return QString::fromUtf8(e.systeme == EROFS ? "disque protégé en écriture"
+                                 : e.systeme == 0 ? "fichier en lecture seule" : "accès refusé");
+    case plateforme::ErrIntrouvable: return QString::fromUtf8("fichier introuvable");
+    case plateforme::ErrChemin: return QString::fromUtf8("répertoire introuvable");
+    case plateforme::ErrNomInvalide: return QString::fromUtf8("nom de fichier non valide");
+    case plateforme::ErrExiste: return QString::fromUtf8("un fichier de ce nom existe déjà");
+    case plateforme::ErrDelai: return QString::fromUtf8("lecteur indisponible");
+    default: return QString::fromUtf8("erreur d'accès au fichier");
+    }
+}
 
 void Install::CopierFichiersSystem()
 {
@@ -56,6 +117,11 @@ void Install::CopierFichiersSystem()
     // restores the pointer.
     if (RepSys.isEmpty()) return;
     A = 0;
+    // What a wizard killed in the middle of a copy left behind.
+    QStringList noms;
+    for (QString* nom : EmplacementsFs()) noms << *nom;
+    Essayer([&] { P.SupprimerTemporaires(RepSys, noms); });
+    if (RepSys.right(2) != "32") Essayer([&] { P.SupprimerTemporaires(RepSys + "32", noms); });
     for (QString* nom : EmplacementsFs()) CopierFichierSystem(*nom);
     Label6->setText(texteCompte(A));
     repaint();
@@ -78,24 +144,24 @@ void Install::CopierFichierSystem(const QString& nom)
 {
     if (nom.isEmpty()) return;
     AvancerProgression();
-    // A failure ends this file: it is not counted and, for the first copy,
-    // the second one is not tried.
-    Essayer([&] {
+    // A failure ends this file: it is noted and not counted and, for the
+    // first copy, the second one is not tried.
+    unFichier([&] {
         const QString dossier = dossierInstallateur(P);
         Lfic->setText(nom);
         P.LaisserEvenements();
-        if (!nomSur(nom)) return;
+        if (!NomSur(nom)) return NoterManque(nom, QString::fromUtf8("nom de fichier non valide"));
         const auto repeindre = [this] { P.Repeindre(); };
+        const auto copie = [&](const QString& destination) {
+            return copier(*this, destination, [&] { P.CopierFichier(dossier + "\\" + nom, destination, repeindre); });
+        };
         if (!ExisteSystem(nom)) {
-            P.CopierFichier(dossier + "\\" + nom, RepSys + "\\" + nom, repeindre);
+            if (!copie(RepSys + "\\" + nom)) return;
             compterCopie(A);
         }
         // A system directory whose name does not end in 32 has a "32"
         // sibling that gets its own copy.
-        if (RepSys.right(2) != "32" && !ExisteSystem32(nom)) {
-            P.CopierFichier(dossier + "\\" + nom, RepSys + "32\\" + nom, repeindre);
-            compterCopie(A);
-        }
+        if (RepSys.right(2) != "32" && !ExisteSystem32(nom) && copie(RepSys + "32\\" + nom)) compterCopie(A);
     });
 }
 
@@ -103,16 +169,17 @@ void Install::CopierFichier(const QString& nom)
 {
     if (nom.isEmpty()) return;
     AvancerProgression();
-    Essayer([&] {
+    unFichier([&] {
         const QString dossier = dossierInstallateur(P);
         P.LaisserEvenements();
-        if (!nomSur(nom)) return;
+        if (!NomSur(nom)) return NoterManque(nom, QString::fromUtf8("nom de fichier non valide"));
         // A program file named like a file of the system directory is left
         // to the system's copy.
         if (!ExisteSystem(nom)) {
             Lfic->setText(nom);
-            P.CopierFichier(dossier + "\\" + nom, Chemin + "\\" + nom, [this] { P.Repeindre(); });
-            compterCopie(A);
+            const QString destination = Chemin + "\\" + nom;
+            if (copier(*this, destination, [&] { P.CopierFichier(dossier + "\\" + nom, destination, [this] { P.Repeindre(); }); }))
+                compterCopie(A);
         }
     });
 }

@@ -40,6 +40,11 @@ std::int32_t MoLibres(const plateforme::Geometrie& g)
     std::int64_t octets = 0;
     if (__builtin_mul_overflow(g.secteursParCluster, g.octetsParSecteur, &octets)) return sature;
     const auto ko = static_cast<std::int64_t>(ArrondiPair(octets / 1024.0));
+    // Clusters under half a Ko would round to none and show a full disk
+    // whatever is free: their true size is counted instead.
+    if (ko == 0)
+        return versInt32(ArrondiPair(static_cast<double>(static_cast<long double>(octets) * g.clustersLibres
+                                                         / (1024.0L * 1024.0L))));
     // Ko free in 64 bits: more than 2 TiB free gives its true figure, bounded
     // only when it no longer fits the 32-bit result.
     std::int64_t koLibres = 0;
@@ -62,11 +67,14 @@ void Install::AvancerProgression()
 std::int32_t Install::EspaceLibre(const QString& lecteur)
 {
     plateforme::Geometrie g;
-    Essayer([&] { g = P.GeometrieDisque(lecteur.left(2) + "\\"); });
+    bool lu = false;
+    Essayer([&] {
+        g = P.GeometrieDisque(lecteur.left(2) + "\\");
+        lu = true;
+    });
     P.LaisserEvenements();
-    const std::int32_t m = MoLibres(g);
-    if (m != 0) return m;
-    // An unreadable drive (or under half a Mo free) answers the required
-    // space itself, so that the comparison raises no warning for it.
+    // A full disk is 0 Mo; only a drive that cannot be asked answers the
+    // required space itself, so that the comparison raises no warning.
+    if (lu) return MoLibres(g);
     return versInt32(ArrondiPair(TailleInstall.toDouble()));
 }

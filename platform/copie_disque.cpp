@@ -8,9 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -32,32 +35,6 @@ struct Descripteur {
         if (fd >= 0) ::close(fd);
     }
 };
-
-// The hidden temporary file of a copy: removed unless the copy completed
-// and renamed it.
-struct FichierTemporaire {
-    QByteArray chemin;
-    bool garde = false;
-    ~FichierTemporaire()
-    {
-        if (!chemin.isEmpty() && !garde) ::unlink(chemin.constData());
-    }
-};
-
-// Writes all of `n` bytes, retrying short writes.
-bool ecrireTout(int fd, const char* p, std::size_t n)
-{
-    while (n > 0) {
-        const ssize_t e = ::write(fd, p, n);
-        if (e < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += e;
-        n -= std::size_t(e);
-    }
-    return true;
-}
 
 // A file that exceeds the process's file-size limit must make the write fail
 // (EFBIG, reported as disk full), not kill the wizard with SIGXFSZ. Checked
@@ -113,7 +90,7 @@ bool copierContenu(int in, int out, const std::function<void()>& entreBlocs)
             return false;
         }
         if (n == 0) return true;
-        if (!ecrireTout(out, tampon.data(), std::size_t(n))) return false;
+        if (!interne::ecrireTout(out, tampon.data(), std::size_t(n))) return false;
         depuisAppel += std::size_t(n);
         if (depuisAppel >= tailleBloc) {
             depuisAppel = 0;
@@ -123,6 +100,59 @@ bool copierContenu(int in, int out, const std::function<void()>& entreBlocs)
 }
 
 }  // namespace
+
+namespace interne {
+
+bool ecrireTout(int fd, const char* p, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t e = ::write(fd, p, n);
+        if (e < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += e;
+        n -= std::size_t(e);
+    }
+    return true;
+}
+
+QByteArray prefixeTemporaire(const QByteArray& nom)
+{
+    return "." + (nom.size() <= 200 ? nom : QByteArray("copie")) + ".";
+}
+
+Temporaire::Temporaire(const QByteArray& dossier, const QByteArray& nom, const QString& detail)
+{
+    chemin_ = dossier + "/" + prefixeTemporaire(nom) + "XXXXXX";
+    fd_ = ::mkostemp(chemin_.data(), O_CLOEXEC);
+    if (fd_ < 0) {
+        const int e = errno;
+        chemin_.clear();
+        echec(e, detail);
+    }
+    // Held until the descriptor closes, by the end of the process at worst.
+    ::flock(fd_, LOCK_EX | LOCK_NB);
+}
+
+Temporaire::~Temporaire()
+{
+    if (chemin_.isEmpty()) return;
+    ::unlink(chemin_.constData());
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void Temporaire::valider(const QByteArray& destination, const QString& detail)
+{
+    const int fd = fd_;
+    fd_ = -1;
+    // Write errors of some file systems (network, quota) only show here.
+    if (::close(fd) != 0 && errno != EINTR) echec(errno, detail);
+    if (::rename(chemin_.constData(), destination.constData()) != 0) echec(errno, detail);
+    chemin_.clear();
+}
+
+}  // namespace interne
 
 void Plateforme::CopierFichier(const QString& source, const QString& destination,
                                const std::function<void()>& entreBlocs)
@@ -158,27 +188,61 @@ void Plateforme::CopierFichier(const QString& source, const QString& destination
         interne::echec(errno, destination);
     }
 
-    // A hidden file beside the destination, renamed over it once complete.
-    FichierTemporaire temp;
-    temp.chemin = dossier + "/." + (nom.size() <= 200 ? nom : QByteArray("copie")) + ".XXXXXX";
-    Descripteur out;
-    out.fd = ::mkostemp(temp.chemin.data(), O_CLOEXEC);
-    if (out.fd < 0) {
-        const int e = errno;
-        temp.chemin.clear();
-        interne::echec(e, destination);
-    }
-
-    if (!copierContenu(in.fd, out.fd, entreBlocs)) interne::echec(errno, destination);
-    if (::fchmod(out.fd, ss.st_mode & 0777) != 0) interne::echec(errno, destination);
+    interne::Temporaire temp(dossier, nom, destination);
+    if (!copierContenu(in.fd, temp.fd(), entreBlocs)) interne::echec(errno, destination);
+    if (::fchmod(temp.fd(), ss.st_mode & 0777) != 0) interne::echec(errno, destination);
     const struct timespec dates[2] = {ss.st_atim, ss.st_mtim};
-    if (::futimens(out.fd, dates) != 0) interne::echec(errno, destination);
-    const int fd = out.fd;
-    out.fd = -1;
-    // Write errors of some file systems (network, quota) only show here.
-    if (::close(fd) != 0) interne::echec(errno, destination);
-    if (::rename(temp.chemin.constData(), hd.constData()) != 0) interne::echec(errno, destination);
-    temp.garde = true;
+    if (::futimens(temp.fd(), dates) != 0) interne::echec(errno, destination);
+    temp.valider(hd, destination);
+    aSynchroniser_ << QString::fromUtf8(dossier);
+}
+
+void Plateforme::SupprimerTemporaires(const QString& dossier, const QStringList& noms)
+{
+    const QString hote = VersHote(dossier);
+    QStringList prefixes;
+    for (const QString& nom : noms)
+        if (!nom.isEmpty()) prefixes << QString::fromUtf8(interne::prefixeTemporaire(interne::octets(nom))).toUpper();
+    if (prefixes.isEmpty()) return;
+    DIR* d = ::opendir(interne::octets(hote).constData());
+    if (!d) interne::echec(errno, dossier);
+    std::vector<QByteArray> restes;
+    while (const dirent* e = ::readdir(d)) {
+        const QByteArray brut(e->d_name);
+        const QString nom = QString::fromUtf8(brut);
+        const QString debut = nom.left(nom.size() - 6).toUpper();
+        const bool aleatoire = nom.size() > 6 && std::all_of(brut.end() - 6, brut.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        });
+        if (aleatoire && prefixes.contains(debut)) restes.push_back(brut);
+    }
+    ::closedir(d);
+    const QByteArray base = interne::octets(hote);
+    for (const QByteArray& nom : restes) {
+        const QByteArray chemin = base + "/" + nom;
+        // Only a plain file of this user's that nobody is writing.
+        Descripteur fd;
+        fd.fd = ::open(chemin.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        struct stat st {};
+        if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+            continue;
+        if (::flock(fd.fd, LOCK_EX | LOCK_NB) == 0) ::unlink(chemin.constData());
+    }
+}
+
+void Plateforme::Synchroniser()
+{
+    std::vector<dev_t> faits;
+    const QStringList dossiers = std::exchange(aSynchroniser_, {});
+    for (const QString& dossier : dossiers) {
+        Descripteur fd;
+        fd.fd = ::open(interne::octets(dossier).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        struct stat st {};
+        if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0) continue;   // gone since: nothing left to keep
+        if (std::find(faits.begin(), faits.end(), st.st_dev) != faits.end()) continue;
+        faits.push_back(st.st_dev);
+        if (::syncfs(fd.fd) != 0) interne::echec(errno, VersLecteur(dossier));
+    }
 }
 
 Geometrie Plateforme::GeometrieDisque(const QString& racine) const

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <sys/types.h>
+
 #include <vector>
 
 namespace plateforme::interne {
@@ -23,6 +25,34 @@ bool estRaccourci(const QString& hote);
 // no write permission for anyone counts as read-only even for root, whom
 // access(2) would let write it.
 bool lectureSeule(const QString& hote);
+
+// The hidden temporary file of a copy or a write, beside its destination:
+// ".<name>.XXXXXX" (".copie.XXXXXX" for a name too long to carry). It is
+// locked while it is written, so that a cleanup can tell it from the debris
+// of a killed process, and removed on every way out unless `valider` renamed
+// it over the destination.
+class Temporaire {
+public:
+    // `dossier` and `nom` are the destination's host folder and name; a
+    // failure throws as `echec` does, about `detail`.
+    Temporaire(const QByteArray& dossier, const QByteArray& nom, const QString& detail);
+    ~Temporaire();
+    Temporaire(const Temporaire&) = delete;
+    Temporaire& operator=(const Temporaire&) = delete;
+    int fd() const { return fd_; }
+    // Closes (a late write error shows there) and renames over `destination`.
+    void valider(const QByteArray& destination, const QString& detail);
+
+private:
+    QByteArray chemin_;
+    int fd_ = -1;
+};
+// The part of a temporary file's name before its six random characters.
+QByteArray prefixeTemporaire(const QByteArray& nom);
+
+// Writes all of `n` bytes, retrying short and interrupted writes; false with
+// errno set on failure.
+bool ecrireTout(int fd, const char* p, std::size_t n);
 
 // The desktop of xdg-user-dirs: XDG_DESKTOP_DIR="$HOME/..." or an absolute
 // path (the last definition wins, as in a shell); anything else (relative,

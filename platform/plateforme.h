@@ -32,6 +32,7 @@ enum NumeroErreur : int {
 struct Erreur {
     int numero;
     QString detail;
+    int systeme = 0;    // the errno behind it; 0 when a rule of the platform refused
 };
 
 // Runs one statement whose failure is ignored: the caller goes on with the
@@ -58,6 +59,9 @@ struct Lecteur {
     QChar lettre;       // small letter: 'c'
     QString racine;     // host path of the root, without trailing slash ("/" for z:)
     QString libelle;    // shown in the drive list after the letter: "/home/alice", "AGENDA"
+    // A medium: present only while its root is still a mount point, so that
+    // a drive taken away is never written to through the folder it leaves.
+    bool amovible = false;
 };
 
 // Drive geometry as the free-space figure needs it (64-bit: large disks).
@@ -77,7 +81,7 @@ struct Version {
 struct Configuration {
     std::vector<Lecteur> lecteurs;   // drive table, c: first
     QString dossierPropre;           // host folder of the running wizard
-    QString home;                    // $HOME
+    QString home;                    // $HOME, or the user database's; "" when neither names a folder
     QString xdgDataHome;             // $XDG_DATA_HOME or ~/.local/share
     QString xdgConfigHome;           // $XDG_CONFIG_HOME or ~/.config
     QString xdgDataDir;              // first of $XDG_DATA_DIRS or /usr/local/share
@@ -130,15 +134,29 @@ public:
     // Modification time in nanoseconds since the epoch.
     std::int64_t DateModification(const QString& chemin) const;
     std::int64_t Longueur(const QString& chemin) const;
-    // Lines of a Windows-1252 text file; a line ends at CR LF or a lone CR.
+    // Lines of a text file; a line ends at CR LF or a lone CR. The text is
+    // Windows-1252, or UTF-8 when it starts with a byte-order mark or is
+    // valid UTF-8 holding multi-byte sequences (which Windows-1252 text with
+    // accents never is in practice).
     QStringList LireLignes(const QString& chemin) const;
-    // Creates or empties the file and writes each line followed by CR LF.
+    // Creates or replaces the file with each line followed by CR LF.
     void EcrireLignes(const QString& chemin, const QStringList& lignes);
     QByteArray LireOctets(const QString& chemin) const;
     // Writes `octets` at `position`, creating the file when missing; with
     // `tronquer` the file ends after them.
     void EcrireOctets(const QString& chemin, std::int64_t position,
                       const QByteArray& octets, bool tronquer = false);
+    // Every write above and every copy is made whole or not at all: into a
+    // hidden temporary file beside the destination (".<name>.XXXXXX"),
+    // renamed over it once complete; a failure leaves the old file as it was.
+    //
+    // Removes from `dossier` the temporary files that a copy or write of one
+    // of `noms` left behind when the process was killed; a temporary file
+    // still being written (by another wizard) is left alone.
+    void SupprimerTemporaires(const QString& dossier, const QStringList& noms);
+    // Puts on the disk what the copies and writes since the last call left
+    // in the system's cache (one sync of each file system written).
+    void Synchroniser();
 
     // ---- Shell ---------------------------------------------------------
     // Special folder by CSIDL number, "" when there is none. Per-user
@@ -182,6 +200,10 @@ public:
 
 protected:
     Configuration config_;
+
+private:
+    // Host folders written since the last Synchroniser().
+    QStringList aSynchroniser_;
 };
 
 }  // namespace plateforme

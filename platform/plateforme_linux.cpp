@@ -9,6 +9,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <limits>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -49,33 +51,28 @@ bool estDelai(int err)
 
 void echec(int err, const QString& detail)
 {
+    int numero;
     switch (err) {
     case ENOENT: {
+        numero = ErrIntrouvable;
         // A missing folder on the way is "path not found", not "file not found".
         if (detail.startsWith(u'/')) {
             const int barre = detail.lastIndexOf(u'/');
             const QString parent = barre > 0 ? detail.left(barre) : QStringLiteral("/");
             struct stat st;
-            if (::stat(octets(parent).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-                throw Erreur{ErrChemin, detail};
+            if (::stat(octets(parent).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) numero = ErrChemin;
         }
-        throw Erreur{ErrIntrouvable, detail};
+        break;
     }
-    case ENOTDIR:
-        throw Erreur{ErrChemin, detail};
-    case ENAMETOOLONG:
-        throw Erreur{ErrNomInvalide, detail};
-    case EEXIST:
-        throw Erreur{ErrExiste, detail};
-    case ENOTEMPTY:
-        throw Erreur{ErrAcces, detail};
-    case ENOSPC: case EFBIG: case EDQUOT:
-        throw Erreur{ErrDisquePlein, detail};
-    case EACCES: case EPERM: case EROFS:
-        throw Erreur{ErrPermission, detail};
-    default:
-        throw Erreur{estDelai(err) ? ErrDelai : ErrAcces, detail};
+    case ENOTDIR: numero = ErrChemin; break;
+    case ENAMETOOLONG: numero = ErrNomInvalide; break;
+    case EEXIST: numero = ErrExiste; break;
+    case ENOTEMPTY: numero = ErrAcces; break;
+    case ENOSPC: case EFBIG: case EDQUOT: numero = ErrDisquePlein; break;
+    case EACCES: case EPERM: case EROFS: numero = ErrPermission; break;
+    default: numero = estDelai(err) ? ErrDelai : ErrAcces; break;
     }
+    throw Erreur{numero, detail, err};
 }
 
 QByteArray octets(const QString& hote) { return hote.toUtf8(); }
@@ -153,7 +150,7 @@ std::vector<Lecteur> lecteursDepuisMontages(const QByteArray& montages,
     char16_t lettre = u'd';
     for (const QString& point : points) {
         if (lettre == u'z') break;
-        lecteurs.push_back({QChar(lettre++), point, point.section(u'/', -1)});
+        lecteurs.push_back({QChar(lettre++), point, point.section(u'/', -1), true});
     }
     lecteurs.push_back({u'z', QStringLiteral("/"), QStringLiteral("/")});
     return lecteurs;
@@ -229,6 +226,31 @@ QString resoudreNom(const QString& dossier, const QString& nom, bool& existe)
     return trouve;
 }
 
+// ".", ".." and "...": names that a path could climb by, or that the
+// original platform would not keep as written.
+bool seulementDesPoints(const QString& nom)
+{
+    return std::all_of(nom.begin(), nom.end(), [](QChar c) { return c == u'.'; });
+}
+
+// Whether a drive's root answers: an existing directory and, for a medium,
+// still the root of a mounted file system (a lazy unmount or a medium pulled
+// out leaves a bare folder of the parent file system behind).
+bool racinePresente(const QString& racine, bool amovible)
+{
+    const QByteArray o = octets(racine);
+    struct statx sx {};
+    if (::statx(AT_FDCWD, o.constData(), AT_NO_AUTOMOUNT, STATX_TYPE | STATX_INO, &sx) != 0
+        || !S_ISDIR(sx.stx_mode))
+        return false;
+    if (!amovible) return true;
+    if (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) return sx.stx_attributes & STATX_ATTR_MOUNT_ROOT;
+    // Kernels before 5.8 do not tell: a mount point's device is not its parent's.
+    struct stat ici, parent;
+    return ::stat(o.constData(), &ici) == 0 && ::stat((o + "/..").constData(), &parent) == 0
+        && (ici.st_dev != parent.st_dev || ici.st_ino == parent.st_ino);
+}
+
 // Drive notation to host path; `racine` tells whether the path names the
 // drive's root itself.
 QString versHote(const Configuration& c, const QString& chemin, bool* racine = nullptr)
@@ -246,13 +268,12 @@ QString versHote(const Configuration& c, const QString& chemin, bool* racine = n
 
     const QStringList noms = reste.split(u'\\', Qt::SkipEmptyParts);
     for (const QString& nom : noms)
-        if (nom == u'.' || nom == QLatin1String("..") || nom.contains(u'/') || nom.contains(QChar(0)))
+        if (seulementDesPoints(nom) || nom.contains(u'/') || nom.contains(QChar(0)))
             throw Erreur{ErrNomInvalide, chemin};
 
     // A medium taken out leaves its mount point behind or nothing at all.
     const QString racineHote = interne::sansBarreFinale(lecteur->racine);
-    struct stat st;
-    if (::stat(octets(racineHote).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (!racineHote.startsWith(u'/') || !racinePresente(racineHote, lecteur->amovible))
         throw Erreur{ErrDelai, chemin};
 
     QString hote = racineHote;
@@ -270,13 +291,6 @@ public:
     Descripteur(const Descripteur&) = delete;
     Descripteur& operator=(const Descripteur&) = delete;
     int get() const { return fd_; }
-    // Closes now, so that a late write error (full disk, network drive) is seen.
-    void fermer(const QString& hote)
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0 && errno != EINTR) echec(errno, hote);
-    }
 
 private:
     int fd_;
@@ -303,30 +317,39 @@ QByteArray lireTout(const QString& hote)
     return contenu;
 }
 
-void ecrireA(int fd, const QByteArray& octetsAEcrire, off_t position, const QString& hote)
+// The mode a new file gets from open(2) with 0666: what the umask leaves.
+mode_t modeNouveau()
 {
-    const char* p = octetsAEcrire.constData();
-    qsizetype resteAEcrire = octetsAEcrire.size();
-    while (resteAEcrire > 0) {
-        const ssize_t n = ::pwrite(fd, p, size_t(resteAEcrire), position);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            echec(errno, hote);
-        }
-        p += n;
-        position += n;
-        resteAEcrire -= n;
-    }
+    static const mode_t masque = [] {
+        QFile f(QStringLiteral("/proc/self/status"));
+        if (f.open(QIODevice::ReadOnly))
+            for (const QByteArray& l : f.readAll().split('\n'))
+                if (l.startsWith("Umask:")) return mode_t(l.mid(6).trimmed().toUInt(nullptr, 8));
+        return mode_t(022);
+    }();
+    return 0666 & ~masque;
 }
 
-// Opens for writing a file that may exist; an existing read-only one is
-// refused as the original platform does, whoever the user is.
-int ouvrirEnEcriture(const QString& hote, int options)
+// Replaces the file at `hote` by `contenu`, whole or not at all. An existing
+// read-only one is refused as the original platform does, whoever the user
+// is; an existing one keeps its permission bits.
+void remplacer(const QString& hote, const QByteArray& contenu)
 {
     if (interne::lectureSeule(hote)) throw Erreur{ErrPermission, hote};
-    const int fd = ::open(octets(hote).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | options, 0666);
-    if (fd < 0) echec(errno, hote);
-    return fd;
+    const QByteArray hd = octets(hote);
+    const qsizetype barre = hd.lastIndexOf('/');
+    const QByteArray dossier = barre > 0 ? hd.left(barre) : QByteArray("/");
+    struct stat st {};
+    if (::stat(dossier.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) throw Erreur{ErrChemin, hote};
+    mode_t mode = modeNouveau();
+    if (::stat(hd.constData(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) throw Erreur{ErrAcces, hote};
+        mode = st.st_mode & 07777;
+    }
+    interne::Temporaire temp(dossier, hd.mid(barre + 1), hote);
+    if (!interne::ecrireTout(temp.fd(), contenu.constData(), std::size_t(contenu.size()))) echec(errno, hote);
+    if (::fchmod(temp.fd(), mode) != 0) echec(errno, hote);
+    temp.valider(hd, hote);
 }
 
 // The desktop entry that goes with a shortcut file is a courtesy: its
@@ -367,12 +390,22 @@ QString dossierXdg(const char* variable, const QString& defaut)
 Configuration Configuration::depuisEnvironnement()
 {
     Configuration c;
-    c.home = interne::sansBarreFinale(qEnvironmentVariable("HOME"));
-    if (!c.home.startsWith(u'/')) c.home = interne::sansBarreFinale(QDir::homePath());
+    // $HOME when it names a folder, else the user database's; never "/" for
+    // want of either, which would make c: the whole file system.
+    const passwd* pw = ::getpwuid(::getuid());
+    const auto dossierExistant = [](const QString& d) {
+        struct stat st;
+        return d.startsWith(u'/') && ::stat(octets(d).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    };
+    for (const QString& candidat : {qEnvironmentVariable("HOME"),
+                                    pw && pw->pw_dir ? QString::fromUtf8(pw->pw_dir) : QString()})
+        if (dossierExistant(candidat)) {
+            c.home = interne::sansBarreFinale(candidat);
+            break;
+        }
 
     QString utilisateur = qEnvironmentVariable("USER");
-    if (utilisateur.isEmpty())
-        if (const passwd* pw = ::getpwuid(::getuid())) utilisateur = QString::fromUtf8(pw->pw_name);
+    if (utilisateur.isEmpty() && pw) utilisateur = QString::fromUtf8(pw->pw_name);
     QFile montages(QStringLiteral("/proc/self/mounts"));
     // /proc files report no size: read them to the end.
     const QByteArray texte = montages.open(QIODevice::ReadOnly) ? montages.readAll() : QByteArray();
@@ -516,9 +549,20 @@ std::int64_t Plateforme::Longueur(const QString& chemin) const
 QStringList Plateforme::LireLignes(const QString& chemin) const
 {
     const QString hote = VersHote(chemin);
-    QStringDecoder decodeur("windows-1252");
-    if (!decodeur.isValid()) throw Erreur{ErrAcces, QStringLiteral("windows-1252")};
-    const QString texte = decodeur(lireTout(hote));
+    const QByteArray brut = lireTout(hote);
+    QString texte;
+    if (brut.startsWith("\xEF\xBB\xBF")) {
+        texte = QString::fromUtf8(brut.mid(3));
+    } else {
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        texte = utf8(brut);
+        const bool multiOctets = std::any_of(brut.begin(), brut.end(), [](char c) { return c & 0x80; });
+        if (utf8.hasError() || !multiOctets) {
+            QStringDecoder decodeur("windows-1252");
+            if (!decodeur.isValid()) throw Erreur{ErrAcces, QStringLiteral("windows-1252")};
+            texte = decodeur(brut);
+        }
+    }
 
     // CR LF or a lone CR ends a line; a lone LF is part of the line.
     QStringList lignes;
@@ -543,9 +587,8 @@ void Plateforme::EcrireLignes(const QString& chemin, const QStringList& lignes)
         contenu += encodeur(ligne);
         contenu += "\r\n";
     }
-    Descripteur fd(ouvrirEnEcriture(hote, O_TRUNC));
-    ecrireA(fd.get(), contenu, 0, hote);
-    fd.fermer(hote);
+    remplacer(hote, contenu);
+    aSynchroniser_ << QFileInfo(hote).path();
     pourRaccourci(hote, [&] { raccourciEcrit(hote); });
 }
 
@@ -555,11 +598,24 @@ void Plateforme::EcrireOctets(const QString& chemin, std::int64_t position, cons
                               bool tronquer)
 {
     const QString hote = VersHote(chemin);
-    if (position < 0) throw Erreur{ErrAcces, hote};
-    Descripteur fd(ouvrirEnEcriture(hote, 0));
-    ecrireA(fd.get(), octetsAEcrire, off_t(position), hote);
-    if (tronquer && ::ftruncate(fd.get(), off_t(position + octetsAEcrire.size())) != 0) echec(errno, hote);
-    fd.fermer(hote);
+    if (position < 0 || position > std::numeric_limits<int>::max() - octetsAEcrire.size())
+        throw Erreur{ErrAcces, hote};
+    // The new content whole, from what the file holds now (zeros where a
+    // write lands past its end).
+    QByteArray contenu;
+    if (position > 0 || !tronquer) {
+        try {
+            contenu = lireTout(hote);
+        } catch (const Erreur& e) {
+            if (e.numero != ErrIntrouvable) throw;
+        }
+    }
+    const qsizetype fin = qsizetype(position) + octetsAEcrire.size();
+    if (contenu.size() < fin) contenu.resize(fin, '\0');
+    contenu.replace(qsizetype(position), octetsAEcrire.size(), octetsAEcrire);
+    if (tronquer) contenu.truncate(fin);
+    remplacer(hote, contenu);
+    aSynchroniser_ << QFileInfo(hote).path();
     pourRaccourci(hote, [&] { raccourciEcrit(hote); });
 }
 

@@ -58,11 +58,23 @@ void poserChamp(QByteArray& b, int position, int valeur)
     for (int i = 0; i < 4; ++i) b[position + i] = char((v >> (8 * i)) & 0xFF);
 }
 
+// Writes one shortcut file; one that cannot be written is noted among what
+// the installation is missing.
+template <class F>
+void ecrire(Install& f, const QString& fichier, F&& ecriture)
+{
+    try {
+        ecriture();
+    } catch (const Erreur& e) {
+        f.NoterManque(fichier, e);
+    }
+}
+
 void repli(Install& f, const QString& Dossier, const QString& Nom, const QString& Cible)
 {
     Essayer([&] { f.Lfic->setText("Raccourci Url"); });
     Essayer([&] { f.P.Bip(); });
-    CreerRaccourciUrl(f.P, Dossier, Nom, Cible, Cible, 0);
+    ecrire(f, Dossier + "\\" + Nom + ".url", [&] { CreerRaccourciUrl(f.P, Dossier, Nom, Cible, Cible, 0); });
 }
 
 }  // namespace
@@ -179,7 +191,7 @@ void CreerRaccourci(Install& f, const QString& Dossier, const QString& Nom,
     // The link ends right after its terminal block, whatever an earlier
     // file of that name held.
     const QString destination = Dossier + "\\" + Nom + ".lnk";
-    Essayer([&] { p.EcrireOctets(destination, 0, lien, true); });
+    ecrire(f, destination, [&] { p.EcrireOctets(destination, 0, lien, true); });
 
     // 7. The shell's link is no longer needed.
     Essayer([&] { p.SupprimerFichier(lienShell); });
@@ -198,7 +210,7 @@ void CreerRaccourciUrl(plateforme::Plateforme& p, const QString& Dossier, const 
         lignes << "IconFile=" + FichierIcone;
         lignes << "IconIndex=" + QString::number(IndexIcone);
     }
-    Essayer([&] { p.EcrireLignes(fichier, lignes); });
+    p.EcrireLignes(fichier, lignes);
 }
 
 }  // namespace Racc

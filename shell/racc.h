@@ -22,7 +22,8 @@ void CreerRaccourci(Install& f, const QString& Dossier, const QString& Nom,
                     const QString& FichierIcone, std::int16_t Affichage);
 
 // An Internet shortcut `Nom`.url in `Dossier` (with or without its trailing
-// backslash). Silent on failure.
+// backslash), written whole or not at all. Shows nothing; a failure throws
+// the platform's Erreur for the caller to pass over or note.
 void CreerRaccourciUrl(plateforme::Plateforme& p, const QString& Dossier,
                        const QString& Nom, const QString& URL,
                        const QString& FichierIcone = QString(), int IndexIcone = 0);

@@ -18,10 +18,20 @@ enum : std::int32_t {
     FavorisTous = 31, FavorisUtilisateur = 6,
 };
 
-// A plain link to a file: no arguments, working directory or icon.
+// Whether the file a link would start is in place: a copy that failed
+// leaves nothing for a link to point at.
+bool installe(Install& f, const QString& cible)
+{
+    bool present = false;
+    Essayer([&] { present = !f.P.Lister(cible, false).isEmpty(); });
+    return present;
+}
+
+// A plain link to an installed file: no arguments, working directory or
+// icon. None to a file that is not there.
 void lien(Install& f, const QString& dossier, const QString& nom, const QString& cible)
 {
-    Racc::CreerRaccourci(f, dossier, nom, cible, QString(), QString(), 0, QString(), 0);
+    if (installe(f, cible)) Racc::CreerRaccourci(f, dossier, nom, cible, QString(), QString(), 0, QString(), 0);
 }
 
 }  // namespace
@@ -72,7 +82,8 @@ void Install::CreerIcones()
     if (!Aide.isEmpty() && !groupe.isEmpty())
         Essayer([&] { lien(*this, groupe, "Aide de " + NomDef, aide); });
 
-    LabI1->show();
+    // Only once the program really has its links.
+    if (installe(*this, programme)) LabI1->show();
     Essayer([&] { AvancerProgression(); });
 }
 
@@ -99,6 +110,14 @@ void Install::CreerRaccourciDemarrage()
 void Install::CreerRaccourciWeb()
 {
     if (NOMInet.isEmpty()) return;
+    // Shown to nobody (the installation has been announced), but known.
+    const auto favori = [this](const QString& dossier) {
+        try {
+            Racc::CreerRaccourciUrl(P, dossier, NOMInet, URLInet);
+        } catch (const plateforme::Erreur& e) {
+            NoterManque(dossier + "\\" + NOMInet + ".url", e);
+        }
+    };
 
     // With the box ticked the favourite goes to both scopes; when the
     // all-users one cannot be made, neither is.
@@ -106,11 +125,11 @@ void Install::CreerRaccourciWeb()
         QString favoris;
         Essayer([&] { favoris = DossierSpecial(FavorisTous); });
         if (URLInet.isEmpty() || favoris.isEmpty()) return;
-        Essayer([&] { Racc::CreerRaccourciUrl(P, favoris, NOMInet, URLInet); });
+        favori(favoris);
     }
 
     QString favoris;
     Essayer([&] { favoris = DossierSpecial(FavorisUtilisateur); });
     if (URLInet.isEmpty() || favoris.isEmpty()) return;
-    Essayer([&] { Racc::CreerRaccourciUrl(P, favoris, NOMInet, URLInet); });
+    favori(favoris);
 }

@@ -4,9 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <cstdlib>
+#include <algorithm>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace plateforme;
 
@@ -106,4 +112,40 @@ void copierSupportExemple(const QString& dossier)
         QFile::copy(source.filePath(nom), dossier + "/" + nom);
         QFile(dossier + "/" + nom).setPermissions(QFile(source.filePath(nom)).permissions());
     }
+}
+
+void preparerSupport(const QString& dossier, const QMap<QString, QString>& cles)
+{
+    copierSupportExemple(dossier);
+    const QString inf = dossier + "/Install.inf";
+    QStringDecoder dec("windows-1252");
+    QStringList lignes = QString(dec(lireFichier(inf))).split("\r\n", Qt::SkipEmptyParts);
+    for (auto it = cles.begin(); it != cles.end(); ++it) {
+        auto l = std::find_if(lignes.begin(), lignes.end(),
+                              [&](const QString& s) { return s.startsWith(it.key() + "="); });
+        if (l == lignes.end()) lignes << it.key() + "=" + it.value();
+        else *l = it.key() + "=" + it.value();
+    }
+    ecrireInf(inf, lignes);
+}
+
+bool monterTmpfs(const QString& dossier, qint64 octets, bool lectureSeule)
+{
+    static const bool prive = [] {
+        if (::unshare(CLONE_NEWNS) != 0) {
+            // Without the right to make one, a user namespace of our own gives it.
+            const uid_t uid = ::geteuid();
+            const gid_t gid = ::getegid();
+            if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
+            ecrireFichier("/proc/self/setgroups", "deny");
+            ecrireFichier("/proc/self/uid_map", "0 " + QByteArray::number(uid) + " 1");
+            ecrireFichier("/proc/self/gid_map", "0 " + QByteArray::number(gid) + " 1");
+        }
+        return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    }();
+    if (!prive) return false;
+    QDir().mkpath(dossier);
+    const QByteArray options = "size=" + QByteArray::number(octets) + ",mode=0755";
+    return ::mount("tmpfs", QFile::encodeName(dossier).constData(), "tmpfs", lectureSeule ? MS_RDONLY : 0,
+                   options.constData()) == 0;
 }

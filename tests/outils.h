@@ -5,6 +5,7 @@
 
 #include "platform/plateforme.h"
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -71,3 +72,11 @@ void ecrireFichier(const QString& chemin, const QByteArray& octets);
 QByteArray lireFichier(const QString& chemin);
 // Copies the sample medium (Install.inf and its files) into `dossier`.
 void copierSupportExemple(const QString& dossier);
+// The sample medium in `dossier`, with some keys of its Install.inf given
+// other values (a key it lacks is added at the end).
+void preparerSupport(const QString& dossier, const QMap<QString, QString>& cles = {});
+
+// Mounts a tmpfs of `octets` bytes (read-only when asked) at `dossier`, in
+// a mount namespace of the test process's own, so that nothing outlives the
+// test. False when the system refuses (the test must then fail, not skip).
+bool monterTmpfs(const QString& dossier, qint64 octets, bool lectureSeule = false);

@@ -122,16 +122,23 @@ TEST_F(Lecture, CRSeulTermineUneLigne)
     EXPECT_EQ(w->PbMax, 2.0f);
 }
 
-TEST_F(Lecture, FichierUtf8PerdLesClesAccentuees)
+// A file saved as UTF-8, with or without its byte-order mark, reads as the
+// same description; one whose bytes are not UTF-8 stays Windows-1252.
+TEST_F(Lecture, FichierUtf8LuCommeTel)
 {
     QByteArray b;
     for (const QString& l : exemple) b += l.toUtf8() + "\r\n";
-    demarrerOctets(b);
-    EXPECT_EQ(w->DSKDef, ":");
+    for (const QByteArray& octets : {b, "\xEF\xBB\xBF" + b}) {
+        demarrerOctets(octets);
+        EXPECT_EQ(w->DSKDef, "C:");
+        EXPECT_EQ(w->RepDef, "Programmes\\Agenda");
+        EXPECT_EQ(w->LabInfo->text(), QString::fromUtf8("Bienvenue dans le programme d'installation de Agenda"));
+        EXPECT_EQ(w->Prog, "Agenda.exe");
+    }
+    // Pure ASCII, and bytes that break UTF-8 (an accent, then a lone one).
+    demarrerOctets("[G\xc3\xa9n\xc3\xa9ral]\r\nNomProgramme=Caf\xe9\r\n");
+    EXPECT_EQ(w->NomProg, QString::fromUtf8("Caf\u00e9"));
     EXPECT_TRUE(w->RepDef.isEmpty());
-    EXPECT_TRUE(w->NomDef.isEmpty());
-    EXPECT_EQ(w->Prog, "Agenda.exe");
-    EXPECT_EQ(w->LabInfo->text(), QString::fromUtf8("Bienvenue dans le programme d'installation de "));
 }
 
 TEST_F(Lecture, OctetsWindows1252)

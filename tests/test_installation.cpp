@@ -47,22 +47,7 @@ Cles web(const QString& mot)
 }
 const QByteArray Url = "[InternetShortcut]\r\nURL=http://exemple.org/agenda\r\n";
 
-// The sample medium in the installer's folder, with some keys of its
-// Install.inf given other values.
-void preparerSupport(const Bac& bac, const Cles& cles = {})
-{
-    copierSupportExemple(bac.support());
-    const QString inf = bac.support() + "/Install.inf";
-    QStringDecoder dec("windows-1252");
-    QStringList lignes = QString(dec(lireFichier(inf))).split("\r\n", Qt::SkipEmptyParts);
-    for (auto it = cles.begin(); it != cles.end(); ++it) {
-        auto l = std::find_if(lignes.begin(), lignes.end(),
-                              [&](const QString& s) { return s.startsWith(it.key() + "="); });
-        ASSERT_NE(l, lignes.end()) << it.key().toStdString();
-        *l = it.key() + "=" + it.value();
-    }
-    ecrireInf(inf, lignes);
-}
+void preparerSupport(const Bac& bac, const Cles& cles = {}) { ::preparerSupport(bac.support(), cles); }
 
 // Gives `hote` the last-modified time of `reference`, shifted by `decalage` seconds.
 void dater(const QString& hote, const QString& reference, long decalage)
@@ -271,7 +256,7 @@ TEST_F(Installation, RefusPuisInstallationParDefaut)
     w->TailleInstall = 99999999.5;
     p->reponses = {vbYes, vbYes};
     installer();
-    EXPECT_EQ(p->boites, Boites({place("99999999.5"), inexistant("Outils")}));
+    EXPECT_EQ(p->boites, Boites({place("99999999,5"), inexistant("Outils")}));
     verifierTermine();
     verifierFichiers();
     EXPECT_EQ(w->Chemin, "c:\\Outils");

@@ -79,7 +79,7 @@ TEST(MoLibres, KoPerClusterThenMoRoundedHalfToEvenIn64Bits)
     struct Cas { std::int64_t secteurs, libres; std::int32_t attendu; };
     for (const Cas& c : {
              Cas{8, 2560, 10}, Cas{0, 0, 0},
-             Cas{1, 1'000'000, 0},            // 512-byte clusters: 0 Ko each
+             Cas{1, 1'000'000, 488}, Cas{1, 1023, 0},  // 512-byte clusters: counted in bytes
              Cas{3, 1024, 2}, Cas{5, 1024, 2},  // 1.5 and 2.5 Ko per cluster
              Cas{8, 128, 0}, Cas{8, 384, 2}, Cas{8, 640, 2},  // 0.5, 1.5, 2.5 Mo
              Cas{8, std::int64_t(1) << 30, 4 * 1024 * 1024},  // 4 TiB: wraps in 32 bits

@@ -311,8 +311,9 @@ TEST(RaccourciUrl, LignesExactes)
     Racc::CreerRaccourciUrl(p, "c:\\Favoris", "Site", "u", "", 5);
     EXPECT_EQ(lireFichier(m + "/Site.url"), "[InternetShortcut]\r\nURL=u\r\n");
 
-    // A folder that does not exist, or none at all: nothing, and no message.
-    Racc::CreerRaccourciUrl(p, "c:\\Absent", "Site", "u");
+    // A folder that does not exist fails for the caller to note; none at all
+    // writes nothing. No message either way.
+    EXPECT_THROW(Racc::CreerRaccourciUrl(p, "c:\\Absent", "Site", "u"), Erreur);
     EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Absent"));
     Racc::CreerRaccourciUrl(p, "", "Site", "u");
     EXPECT_FALSE(QFileInfo::exists(bac.support() + "/Site.url"));

@@ -60,6 +60,12 @@ void Install::Uninst_Click()
         // A file that will not go (read-only, in use, gone) just stays.
         Essayer([&] { P.SupprimerFichier(dossier + "\\" + nom); });
     }
+    // The hidden copies that a killed installation left of these files go
+    // with them; they were never the user's.
+    QStringList noms{Prog, Aide};
+    for (std::int16_t i = 0; i < n; ++i) noms << File2->List(i);
+    for (QString* f : EmplacementsF()) noms << *f;
+    Essayer([&] { P.SupprimerTemporaires(dossier, noms); });
 
     Essayer([&] { File2->Refresh(); });
 }

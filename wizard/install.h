@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 // The installer state: one record for the whole run, never saved.
 struct EtatInstallation {
@@ -144,6 +145,22 @@ public:
 
     // True while the install command runs: a second click is refused.
     bool installationEnCours = false;
+
+    // ---- What the install command could not put in place ----------------
+    struct Manque {
+        QString fichier;   // where it should be (drive notation), or the name as given
+        QString raison;
+    };
+    // Emptied when the command starts; told to the user before it could
+    // announce a success.
+    std::vector<Manque> Manquants;
+    void NoterManque(const QString& fichier, const QString& raison);
+    void NoterManque(const QString& fichier, const plateforme::Erreur& e);
+    // The failure in the user's words: "disque plein", "accès refusé" …
+    static QString RaisonEchec(const plateforme::Erreur& e);
+    // Whether a file name from Install.inf may be used below a folder: no
+    // part that is empty or only dots, no root, drive, "/" or NUL.
+    static bool NomSur(const QString& nom);
 
 protected:
     void closeEvent(QCloseEvent*) override;
