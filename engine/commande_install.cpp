@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include <optional>
+
 using plateforme::Erreur;
 
 namespace {
@@ -176,19 +178,24 @@ void Install::Command1_Click()
         // deeper missing levels are not made.
         pas([&] {
             Chemin = lecteur + "\\" + RepDef;
+            // Existing levels fail as such; the first other failure is why
+            // the directory is missing, if it is.
+            std::optional<Erreur> echec;
+            const auto creer = [&](const QString& rep) {
+                try {
+                    P.CreerRepertoire(rep);
+                } catch (const Erreur& e) {
+                    if (e.numero == plateforme::ErrDelai) throw;
+                    if (!echec && e.numero != plateforme::ErrAcces) echec = e;
+                }
+            };
             const qsizetype barre = Chemin.indexOf('\\', 3);
-            if (barre >= 0) pas([&] { P.CreerRepertoire(Chemin.left(barre)); });
+            if (barre >= 0) creer(Chemin.left(barre));
             pas([&] { AvancerProgression(); });
-            try {
-                P.CreerRepertoire(Chemin);
-            } catch (const Erreur& e) {
-                if (e.numero == plateforme::ErrDelai) throw;
-                // An existing directory is the usual case; one that is still
-                // missing is the first thing the user must hear of.
-                bool existe = true;
-                pas([&] { existe = !P.Lister(Chemin, true).isEmpty(); });
-                if (!existe) NoterManque(Chemin, e);
-            }
+            creer(Chemin);
+            bool existe = true;
+            pas([&] { existe = !P.Lister(Chemin, true).isEmpty(); });
+            if (!existe) NoterManque(Chemin, echec.value_or(Erreur{plateforme::ErrAcces, Chemin}));
             QStringList noms{Prog, Aide};
             for (QString* f : EmplacementsF()) noms << *f;
             pas([&] { P.SupprimerTemporaires(Chemin, noms); });

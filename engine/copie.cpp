@@ -83,6 +83,10 @@ bool Install::NomSur(const QString& nom)
 
 void Install::NoterManque(const QString& fichier, const QString& raison)
 {
+    // A file named twice (the program is often one of the files too) is
+    // told once.
+    for (const Manque& m : Manquants)
+        if (m.fichier == fichier) return;
     Manquants.push_back({fichier, raison});
 }
 

@@ -11,7 +11,11 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <ostream>
 #include <vector>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 // Thrown by the test platform where the real one ends the process.
 struct FinProgramme {};
@@ -21,6 +25,16 @@ struct BoiteMessage {
     int style;
     QString titre;
 };
+using Boites = std::vector<BoiteMessage>;
+// Message boxes compare whole: text, style and title.
+inline bool operator==(const BoiteMessage& a, const BoiteMessage& b)
+{
+    return a.texte == b.texte && a.style == b.style && a.titre == b.titre;
+}
+inline void PrintTo(const BoiteMessage& b, std::ostream* os)
+{
+    *os << b.style << " \"" << b.titre.toStdString() << "\" " << b.texte.toStdString();
+}
 
 class PlateformeTest : public plateforme::Plateforme {
 public:

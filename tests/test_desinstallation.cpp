@@ -23,18 +23,6 @@ namespace fs = std::filesystem;
 using namespace plateforme;
 using Chemins = std::set<std::string>;
 
-using Boites = std::vector<BoiteMessage>;
-
-// Readable failures; message boxes compare whole.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-static void PrintTo(const BoiteMessage& b, std::ostream* os)
-{
-    *os << b.style << " \"" << b.titre.toStdString() << "\" " << b.texte.toStdString();
-}
-static bool operator==(const BoiteMessage& a, const BoiteMessage& b)
-{
-    return a.texte == b.texte && a.style == b.style && a.titre == b.titre;
-}
 
 namespace {
 

@@ -22,17 +22,6 @@
 #include <memory>
 
 using namespace plateforme;
-using Boites = std::vector<BoiteMessage>;
-
-// Message boxes compare whole: text, style and title.
-static bool operator==(const BoiteMessage& a, const BoiteMessage& b)
-{
-    return a.texte == b.texte && a.style == b.style && a.titre == b.titre;
-}
-static void PrintTo(const BoiteMessage& b, std::ostream* os)
-{
-    *os << b.style << " \"" << b.titre.toStdString() << "\" " << b.texte.toStdString();
-}
 
 namespace {
 

@@ -18,8 +18,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 #include <fcntl.h>
+#include <pwd.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,7 +98,8 @@ TEST_F(Plateforme_, DriveNotationToHostWithoutRegardToCase)
 TEST_F(Plateforme_, BadNamesUnknownAndGoneDrivesNeverReachTheHost)
 {
     ecrireFichier(bac.racine() + "/dehors.txt", "secret");
-    for (const QString& chemin : {QString("c:\\..\\dehors.txt"), QString("c:\\.\\x"), QString("c:\\a/b"),
+    for (const QString& chemin : {QString("c:\\..\\dehors.txt"), QString("c:\\.\\x"), QString("c:\\...\\x"),
+                                  QString("c:\\a/b"),
                                   QString("c:\\a") + QChar(0) + "b", QString("q:\\x"), QString("dehors.txt"),
                                   QString("\\\\serveur\\partage"), QString()}) {
         EXPECT_EQ(numero([&] { p.VersHote(chemin); }), ErrNomInvalide) << chemin.toStdString();
@@ -108,6 +112,49 @@ TEST_F(Plateforme_, BadNamesUnknownAndGoneDrivesNeverReachTheHost)
     EXPECT_EQ(numero([&] { q.Lister("e:\\Install.inf", false); }), ErrDelai);
     EXPECT_EQ(numero([&] { q.FichiersNormaux("e:\\"); }), ErrDelai);
     EXPECT_EQ(numero([&] { q.GeometrieDisque("e:\\"); }), ErrDelai);
+
+    // A medium's drive is there only as a mounted file system: the bare
+    // folder that an unmount leaves behind does not answer.
+    Configuration c = avecE(home());
+    c.lecteurs.back().amovible = true;
+    PlateformeTest r(c);
+    EXPECT_EQ(numero([&] { r.VersHote("e:\\x"); }), ErrDelai);
+    EXPECT_EQ(numero([&] { r.CreerRepertoire("e:\\x"); }), ErrDelai);
+    EXPECT_FALSE(QFileInfo::exists(home() + "/x"));
+}
+
+// Runs `f` in a child process; its result is the child's exit code.
+int dansUnEnfant(const std::function<int()>& f)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(f());
+    int statut = 0;
+    ::waitpid(pid, &statut, 0);
+    return WIFEXITED(statut) ? WEXITSTATUS(statut) : -1;
+}
+
+// HOME unset or relative: the user database's folder; with neither, no
+// home at all (never "/").
+TEST(Lecteurs, HomeFromTheUserDatabaseElseNone)
+{
+    const passwd* pw = ::getpwuid(::getuid());
+    ASSERT_NE(pw, nullptr);
+    const QString base = QString::fromUtf8(pw->pw_dir);
+    for (const char* home : {static_cast<const char*>(nullptr), "relatif", "/absent/partout"})
+        EXPECT_EQ(dansUnEnfant([&] {
+                      home ? ::setenv("HOME", home, 1) : ::unsetenv("HOME");
+                      const Configuration c = Configuration::depuisEnvironnement();
+                      return c.home == base && c.lecteurs.front().racine == base ? 0 : 1;
+                  }),
+                  0)
+            << (home ? home : "unset");
+    EXPECT_EQ(dansUnEnfant([] {
+                  ::unsetenv("HOME");
+                  // A user the database does not know.
+                  if (::setgid(54321) != 0 || ::setuid(54321) != 0) return 2;
+                  return Configuration::depuisEnvironnement().home.isEmpty() ? 0 : 1;
+              }),
+              0);
 }
 
 TEST(Lecteurs, MountedMediaInTheOrderOfTheirMountPoints)
@@ -144,6 +191,52 @@ TEST(Lecteurs, EnvironmentGivesTheXdgFoldersAndTheOwnFolder)
     ASSERT_GE(c.lecteurs.size(), 2u);
     EXPECT_EQ(c.lecteurs.front().racine, c.home);
     EXPECT_EQ(c.lecteurs.back().racine, "/");
+}
+
+// Writes are whole or nothing: on a full disk an old file stays as it was,
+// a new one does not appear, and no hidden file is left; once there is room
+// the old file is replaced with its rights kept.
+TEST_F(Plateforme_, WritesWholeOrNotAtAllOnAFullDisk)
+{
+    const QString d = home() + "/plein";
+    ASSERT_TRUE(monterTmpfs(d, 64 << 10));
+    ecrireFichier(d + "/ancien.lnk", "ancien");
+    ASSERT_EQ(::chmod(hote(d + "/ancien.lnk"), 0640), 0);
+    ecrireFichier(d + "/remplissage", QByteArray(128 << 10, 'r'));
+    const QByteArray gros(16 << 10, 'n');
+    EXPECT_EQ(numero([&] { p.EcrireOctets("c:\\plein\\ancien.lnk", 0, gros, true); }), ErrDisquePlein);
+    EXPECT_EQ(numero([&] { p.EcrireLignes("c:\\plein\\neuf.url", {QString(gros)}); }), ErrDisquePlein);
+    EXPECT_EQ(QDir(d).entryList(QDir::Files | QDir::Hidden), QStringList({"ancien.lnk", "remplissage"}));
+    EXPECT_EQ(lireFichier(d + "/ancien.lnk"), "ancien");
+
+    QFile::remove(d + "/remplissage");
+    p.EcrireOctets("c:\\plein\\ancien.lnk", 0, gros, true);
+    EXPECT_EQ(lireFichier(d + "/ancien.lnk"), gros);
+    EXPECT_EQ(QFileInfo(d + "/ancien.lnk").permissions(),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser
+                  | QFileDevice::ReadGroup);
+}
+
+// A folder the user may not write (a non-root user, as the wizard's users
+// are): the copy is refused as access denied and leaves nothing behind.
+TEST_F(Plateforme_, ReadOnlyFolderForAnOrdinaryUser)
+{
+    ecrireFichier(bac.support() + "/a.dat", "a");
+    const QString dossier = home() + "/ferme";
+    QDir().mkpath(dossier);
+    for (const QString& d : {bac.racine(), home(), dossier}) ASSERT_EQ(::chmod(hote(d), 0755), 0);
+    ASSERT_EQ(::chmod(hote(dossier), 0555), 0);
+    EXPECT_EQ(dansUnEnfant([&] {
+                  if (::setgid(65534) != 0 || ::setuid(65534) != 0) return 2;
+                  try {
+                      p.CopierFichier("d:\\a.dat", "c:\\ferme\\a.dat");
+                  } catch (const Erreur& e) {
+                      return e.numero == ErrPermission && e.systeme == EACCES ? 0 : 3;
+                  }
+                  return 4;
+              }),
+              0);
+    EXPECT_TRUE(QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
 // ---- Listing, directories and deletion ---------------------------------------

@@ -110,6 +110,15 @@ TEST_F(Espace, UnreadableDriveFallsBackToTheRoundedRequiredSpace)
     }
 }
 
+// A disk really full is 0 Mo, not the required space of the fallback.
+TEST_F(Espace, FullDiskGivesNone)
+{
+    ASSERT_TRUE(monterTmpfs(bac.home(), 256 << 10));
+    ecrireFichier(bac.home() + "/plein", QByteArray(512 << 10, 'x'));
+    w.TailleInstall = 3.0;
+    EXPECT_EQ(w.EspaceLibre("c:"), 0);
+}
+
 TEST_F(Espace, RealDriveGivesItsFreeMo)
 {
     auto libresHote = [&] {
