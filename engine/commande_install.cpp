@@ -207,6 +207,9 @@ void Install::Command1_Click()
             if (!FichierExiste(destination)) return false;
             bool garder = true;
             pas([&] { garder = P.DateModification(destination) >= P.DateModification(source); });
+            if (garder)
+                P.Journal(plateforme::Decision::Garde, destination,
+                          QString::fromUtf8("la copie installée est aussi récente"));
             return garder;
         };
         auto repeindre = [this] { P.Repeindre(); };
@@ -215,6 +218,7 @@ void Install::Command1_Click()
         auto copier = [&](const QString& source, const QString& destination) {
             try {
                 P.CopierFichier(source, destination, repeindre);
+                P.Journal(plateforme::Decision::Copie, destination);
             } catch (const Erreur& e) {
                 if (e.numero == plateforme::ErrDelai) throw;
                 NoterManque(destination, e);
@@ -223,7 +227,7 @@ void Install::Command1_Click()
         // A name that is no file below the directory is never copied.
         auto sur = [&](const QString& nom) {
             if (NomSur(nom)) return true;
-            NoterManque(nom, QString::fromUtf8("nom de fichier non valide"));
+            NoterManque(nom, QString::fromUtf8("nom de fichier non valide"), plateforme::Decision::Ignore);
             return false;
         };
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 
+using plateforme::Decision;
 using plateforme::Essayer;
 
 namespace {
@@ -59,6 +60,7 @@ bool copier(Install& f, const QString& destination, F&& copie)
 {
     try {
         copie();
+        f.P.Journal(plateforme::Decision::Copie, destination);
         return true;
     } catch (const plateforme::Erreur& e) {
         if (e.numero == plateforme::ErrDelai) throw;
@@ -81,8 +83,9 @@ bool Install::NomSur(const QString& nom)
     return true;
 }
 
-void Install::NoterManque(const QString& fichier, const QString& raison)
+void Install::NoterManque(const QString& fichier, const QString& raison, plateforme::Decision d)
 {
+    P.Journal(d, fichier, raison);
     // A file named twice (the program is often one of the files too) is
     // told once.
     for (const Manque& m : Manquants)
@@ -154,18 +157,27 @@ void Install::CopierFichierSystem(const QString& nom)
         const QString dossier = dossierInstallateur(P);
         Lfic->setText(nom);
         P.LaisserEvenements();
-        if (!NomSur(nom)) return NoterManque(nom, QString::fromUtf8("nom de fichier non valide"));
+        if (!NomSur(nom)) return NoterManque(nom, QString::fromUtf8("nom de fichier non valide"), Decision::Ignore);
         const auto repeindre = [this] { P.Repeindre(); };
         const auto copie = [&](const QString& destination) {
             return copier(*this, destination, [&] { P.CopierFichier(dossier + "\\" + nom, destination, repeindre); });
         };
+        // A system file already there is never replaced.
+        const auto garde = [&](const QString& destination) {
+            P.Journal(Decision::Garde, destination, QString::fromUtf8("déjà présent"));
+        };
         if (!ExisteSystem(nom)) {
             if (!copie(RepSys + "\\" + nom)) return;
             compterCopie(A);
+        } else {
+            garde(RepSys + "\\" + nom);
         }
         // A system directory whose name does not end in 32 has a "32"
         // sibling that gets its own copy.
-        if (RepSys.right(2) != "32" && !ExisteSystem32(nom) && copie(RepSys + "32\\" + nom)) compterCopie(A);
+        if (RepSys.right(2) != "32") {
+            if (ExisteSystem32(nom)) garde(RepSys + "32\\" + nom);
+            else if (copie(RepSys + "32\\" + nom)) compterCopie(A);
+        }
     });
 }
 
@@ -176,7 +188,7 @@ void Install::CopierFichier(const QString& nom)
     unFichier([&] {
         const QString dossier = dossierInstallateur(P);
         P.LaisserEvenements();
-        if (!NomSur(nom)) return NoterManque(nom, QString::fromUtf8("nom de fichier non valide"));
+        if (!NomSur(nom)) return NoterManque(nom, QString::fromUtf8("nom de fichier non valide"), Decision::Ignore);
         // A program file named like a file of the system directory is left
         // to the system's copy.
         if (!ExisteSystem(nom)) {
@@ -184,6 +196,8 @@ void Install::CopierFichier(const QString& nom)
             const QString destination = Chemin + "\\" + nom;
             if (copier(*this, destination, [&] { P.CopierFichier(dossier + "\\" + nom, destination, [this] { P.Repeindre(); }); }))
                 compterCopie(A);
+        } else {
+            P.Journal(Decision::Ignore, nom, QString::fromUtf8("un fichier de ce nom est dans le répertoire système"));
         }
     });
 }

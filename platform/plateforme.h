@@ -72,6 +72,19 @@ struct Geometrie {
     std::int64_t clustersTotal = 0;
 };
 
+// What an installation or uninstallation decided about one file or
+// shortcut, for a run that reports as it goes.
+enum class Decision {
+    Copie,               // copied into place
+    Garde,               // left as it was (already there, as new or newer)
+    Ignore,              // not copied, by a rule (unsafe name, system file)
+    Echec,               // could not be done; the detail says why
+    RaccourciCree,
+    RaccourciSupprime,
+    Supprime,            // an installed file deleted
+    ReglagesEffaces,
+};
+
 struct Version {
     int majeur, mineur, revision;
 };
@@ -181,6 +194,9 @@ public:
 
     // ---- Toolkit -----------------------------------------------------
     virtual int MsgBox(const QString& texte, int style, const QString& titre);
+    // One decision of the procedures: nothing in the window, a line of
+    // output for a run from the command line.
+    virtual void Journal(Decision, const QString& /*objet*/, const QString& /*detail*/ = {}) {}
     virtual void LaisserEvenements();
     // Repaints only: no input is handled (used between blocks of a copy).
     virtual void Repeindre();

@@ -390,19 +390,15 @@ QString dossierXdg(const char* variable, const QString& defaut)
 Configuration Configuration::depuisEnvironnement()
 {
     Configuration c;
-    // $HOME when it names a folder, else the user database's; never "/" for
-    // want of either, which would make c: the whole file system.
+    // $HOME, or the user database's folder when it is unset or relative;
+    // none at all when that is not an existing folder: never "/" for want
+    // of one, nor a folder made up where HOME points by mistake.
     const passwd* pw = ::getpwuid(::getuid());
-    const auto dossierExistant = [](const QString& d) {
-        struct stat st;
-        return d.startsWith(u'/') && ::stat(octets(d).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-    };
-    for (const QString& candidat : {qEnvironmentVariable("HOME"),
-                                    pw && pw->pw_dir ? QString::fromUtf8(pw->pw_dir) : QString()})
-        if (dossierExistant(candidat)) {
-            c.home = interne::sansBarreFinale(candidat);
-            break;
-        }
+    QString home = qEnvironmentVariable("HOME");
+    if (!home.startsWith(u'/')) home = pw && pw->pw_dir ? QString::fromUtf8(pw->pw_dir) : QString();
+    struct stat st;
+    if (home.startsWith(u'/') && ::stat(octets(home).constData(), &st) == 0 && S_ISDIR(st.st_mode))
+        c.home = interne::sansBarreFinale(home);
 
     QString utilisateur = qEnvironmentVariable("USER");
     if (utilisateur.isEmpty() && pw) utilisateur = QString::fromUtf8(pw->pw_name);

@@ -191,7 +191,10 @@ void CreerRaccourci(Install& f, const QString& Dossier, const QString& Nom,
     // The link ends right after its terminal block, whatever an earlier
     // file of that name held.
     const QString destination = Dossier + "\\" + Nom + ".lnk";
-    ecrire(f, destination, [&] { p.EcrireOctets(destination, 0, lien, true); });
+    ecrire(f, destination, [&] {
+        p.EcrireOctets(destination, 0, lien, true);
+        p.Journal(plateforme::Decision::RaccourciCree, destination);
+    });
 
     // 7. The shell's link is no longer needed.
     Essayer([&] { p.SupprimerFichier(lienShell); });
@@ -211,6 +214,7 @@ void CreerRaccourciUrl(plateforme::Plateforme& p, const QString& Dossier, const 
         lignes << "IconIndex=" + QString::number(IndexIcone);
     }
     p.EcrireLignes(fichier, lignes);
+    p.Journal(plateforme::Decision::RaccourciCree, fichier);
 }
 
 }  // namespace Racc

@@ -133,14 +133,15 @@ int dansUnEnfant(const std::function<int()>& f)
     return WIFEXITED(statut) ? WEXITSTATUS(statut) : -1;
 }
 
-// HOME unset or relative: the user database's folder; with neither, no
-// home at all (never "/").
+// HOME unset or relative: the user database's folder; a HOME that names no
+// folder, or a user the database does not know, gives no home at all (never
+// "/", never a folder made up).
 TEST(Lecteurs, HomeFromTheUserDatabaseElseNone)
 {
     const passwd* pw = ::getpwuid(::getuid());
     ASSERT_NE(pw, nullptr);
     const QString base = QString::fromUtf8(pw->pw_dir);
-    for (const char* home : {static_cast<const char*>(nullptr), "relatif", "/absent/partout"})
+    for (const char* home : {static_cast<const char*>(nullptr), "relatif"})
         EXPECT_EQ(dansUnEnfant([&] {
                       home ? ::setenv("HOME", home, 1) : ::unsetenv("HOME");
                       const Configuration c = Configuration::depuisEnvironnement();
@@ -148,13 +149,15 @@ TEST(Lecteurs, HomeFromTheUserDatabaseElseNone)
                   }),
                   0)
             << (home ? home : "unset");
-    EXPECT_EQ(dansUnEnfant([] {
-                  ::unsetenv("HOME");
-                  // A user the database does not know.
-                  if (::setgid(54321) != 0 || ::setuid(54321) != 0) return 2;
-                  return Configuration::depuisEnvironnement().home.isEmpty() ? 0 : 1;
-              }),
-              0);
+    for (const bool inconnu : {false, true})
+        EXPECT_EQ(dansUnEnfant([&] {
+                      inconnu ? ::unsetenv("HOME") : ::setenv("HOME", "/absent/partout", 1);
+                      if (inconnu && (::setgid(54321) != 0 || ::setuid(54321) != 0)) return 2;
+                      return Configuration::depuisEnvironnement().home.isEmpty() ? 0 : 1;
+                  }),
+                  0)
+            << inconnu;
+    EXPECT_FALSE(QFileInfo::exists("/absent"));
 }
 
 TEST(Lecteurs, MountedMediaInTheOrderOfTheirMountPoints)

@@ -25,7 +25,11 @@ void Install::Uninst_Click()
     if (File2->ListCount() < 1) return;
     // With no directory below the drive the listing holds the user's own
     // files, not an installation's: never offer to delete them.
-    if (estRacine(P, File2->Path())) return;
+    if (estRacine(P, File2->Path())) {
+        P.Journal(plateforme::Decision::Echec, File2->Path(),
+                  QString::fromUtf8("racine du lecteur : aucun fichier n'est supprimé"));
+        return;
+    }
 
     const QString titre = QString::fromUtf8("Désinstallation de ") + NomProg;
     if (P.MsgBox("Voulez vous supprimer TOUS les fichiers de '' " + Chemin + " '' ????",
@@ -58,7 +62,12 @@ void Install::Uninst_Click()
             if (reponse != plateforme::vbYes) continue;
         }
         // A file that will not go (read-only, in use, gone) just stays.
-        Essayer([&] { P.SupprimerFichier(dossier + "\\" + nom); });
+        try {
+            P.SupprimerFichier(dossier + "\\" + nom);
+            P.Journal(plateforme::Decision::Supprime, dossier + "\\" + nom);
+        } catch (const plateforme::Erreur& e) {
+            P.Journal(plateforme::Decision::Echec, dossier + "\\" + nom, RaisonEchec(e));
+        }
     }
     // The hidden copies that a killed installation left of these files go
     // with them; they were never the user's.

@@ -44,7 +44,10 @@ void Install::Command6_Click()
         const bool avecGroupe = d.groupe && !NomDef.isEmpty();
         const QString rep = avecGroupe ? dossier + "\\" + NomDef : dossier;
         auto supprimer = [&](const QString& nom) {
-            Essayer([&] { P.SupprimerFichier(rep + "\\" + nom); });
+            Essayer([&] {
+                P.SupprimerFichier(rep + "\\" + nom);
+                P.Journal(plateforme::Decision::RaccourciSupprime, rep + "\\" + nom);
+            });
         };
 
         if (d.programme) supprimer(NomProg + ".lnk");
@@ -62,5 +65,8 @@ void Install::Command6_Click()
 void Install::Command11_Click()
 {
     const QString nom = NomProg;
-    Essayer([&] { P.EffacerReglages(nom); });
+    Essayer([&] {
+        P.EffacerReglages(nom);
+        P.Journal(plateforme::Decision::ReglagesEffaces, nom);
+    });
 }

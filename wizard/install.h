@@ -154,7 +154,8 @@ public:
     // Emptied when the command starts; told to the user before it could
     // announce a success.
     std::vector<Manque> Manquants;
-    void NoterManque(const QString& fichier, const QString& raison);
+    void NoterManque(const QString& fichier, const QString& raison,
+                     plateforme::Decision d = plateforme::Decision::Echec);
     void NoterManque(const QString& fichier, const plateforme::Erreur& e);
     // The failure in the user's words: "disque plein", "accès refusé" …
     static QString RaisonEchec(const plateforme::Erreur& e);

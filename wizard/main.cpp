@@ -1,9 +1,43 @@
 #include "wizard/install.h"
+#include "wizard/ligne_commande.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
+namespace {
+
+// An unattended run writes its own lines; the toolkit's notes (no runtime
+// folder, no fonts) would only blur them.
+void silence(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    if (!arguments.isEmpty()) {
+        const OptionsLigneDeCommande options = AnalyserArguments(arguments);
+        if (!options.erreur.isEmpty()) {
+            std::fputs((options.erreur + "\n\n" + TexteAide()).toUtf8().constData(), stderr);
+            return 2;
+        }
+        if (options.aide) {
+            std::fputs(TexteAide().toUtf8().constData(), stdout);
+            return 0;
+        }
+        // No display is needed, whatever the caller's environment says.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(silence);
+        int argc1 = 1;
+        QApplication app(argc1, argv);
+        return ExecuterSansFenetre(options);
+    }
+
     QApplication app(argc, argv);
     plateforme::Plateforme p(plateforme::Configuration::depuisEnvironnement());
     // Without a home folder there is no c: drive to install into, and no

@@ -1,0 +1,129 @@
+// The unattended command line, through the built wizard run as a child
+// process with no display at all.
+#include "tests/outils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Sortie {
+    int code;
+    QString texte, erreurs;
+};
+
+struct LigneDeCommande : ::testing::Test {
+    Bac bac;
+    QString installe(const QString& nom = {}) const { return bac.home() + "/Programmes/Agenda/" + nom; }
+
+    // The wizard beside the medium, as a publisher ships it.
+    void preparer(const QMap<QString, QString>& cles = {})
+    {
+        QDir().mkpath(bac.home());
+        preparerSupport(bac.support(), cles);
+        QFile::remove(bac.support() + "/setup");
+        ASSERT_TRUE(QFile::copy(SETUP_EXE, bac.support() + "/setup"));
+        QFile(bac.support() + "/setup").setPermissions(QFile(SETUP_EXE).permissions());
+    }
+
+    Sortie lancer(const QStringList& arguments)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+            env.remove(v);
+        env.insert("HOME", bac.home());
+        env.insert("XDG_DATA_DIRS", bac.racine() + "/sys/usr/local/share");
+        env.insert("XDG_CONFIG_DIRS", bac.racine() + "/sys/etc/xdg");
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(bac.support() + "/setup", arguments);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+};
+
+TEST_F(LigneDeCommande, AideEtMauvaisUsage)
+{
+    preparer();
+    const Sortie aide = lancer({"--aide"});
+    EXPECT_EQ(aide.code, 0);
+    EXPECT_TRUE(aide.texte.startsWith("Usage : setup")) << aide.texte.toStdString();
+    for (const QStringList& faux : {QStringList{"--bidon"}, QStringList{"--silencieux", "--lecteur=12"},
+                                    QStringList{"--demarrage"}, QStringList{"--silencieux", "--forcer=oui"}}) {
+        const Sortie s = lancer(faux);
+        EXPECT_EQ(s.code, 2) << faux.join(' ').toStdString();
+        EXPECT_TRUE(s.texte.isEmpty() && s.erreurs.contains("Usage : setup")) << s.erreurs.toStdString();
+    }
+    EXPECT_EQ(lancer({"--silencieux", "--lecteur=q:"}).code, 2);
+    EXPECT_FALSE(QFileInfo::exists(installe()));
+}
+
+// Install with the options, then uninstall what it made: one line per
+// decision, a summary, 0 when everything was done.
+TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
+{
+    preparer();
+    const Sortie s = lancer({"--silencieux", "--repertoire=Agenda2", "--demarrage", "--sans-icones"});
+    EXPECT_EQ(s.code, 0) << s.texte.toStdString();
+    const QStringList lignes = s.texte.split('\n', Qt::SkipEmptyParts);
+    for (const QString& attendu :
+         {QString::fromUtf8("message « Répertoire inexistant » : Le répertoire c:\\Agenda2 n'existe pas... voulez "
+                            "vous le créer ? → Oui"),
+          QString::fromUtf8("copié : c:\\Agenda2\\Agenda.exe"), QString::fromUtf8("copié : c:\\.local\\lib32\\Outils.dll"),
+          QString::fromUtf8("raccourci créé : c:\\.config\\autostart\\Agenda.lnk")})
+        EXPECT_TRUE(lignes.contains(attendu)) << attendu.toStdString() << "\n" << s.texte.toStdString();
+    EXPECT_EQ(lignes.last(), QString::fromUtf8("Installation terminée : 8 fichier(s) copié(s), 0 gardé(s), "
+                                               "1 raccourci(s) créé(s), 0 échec(s)"));
+    EXPECT_FALSE(QFileInfo::exists(bac.home() + "/.local/share/applications/Agenda"));
+    EXPECT_TRUE(QFileInfo::exists(bac.home() + "/.config/autostart/Agenda.desktop"));
+
+    // Again: the program as new as the medium's is kept.
+    EXPECT_TRUE(lancer({"--silencieux", "--repertoire=Agenda2"}).texte.contains(
+        QString::fromUtf8("gardé : c:\\Agenda2\\Agenda.exe (la copie installée est aussi récente)")));
+
+    const Sortie d = lancer({"--silencieux", "--desinstaller", "--repertoire=Agenda2"});
+    EXPECT_EQ(d.code, 0) << d.texte.toStdString();
+    EXPECT_TRUE(d.texte.contains(QString::fromUtf8("supprimé : c:\\Agenda2\\agenda-demo\n")));
+    EXPECT_TRUE(d.texte.contains(QString::fromUtf8("raccourci retiré : c:\\.config\\autostart\\Agenda.lnk\n")));
+    EXPECT_TRUE(d.texte.endsWith(QString::fromUtf8("Désinstallation terminée : 4 fichier(s) supprimé(s), "
+                                                   "4 raccourci(s) retiré(s), 0 échec(s)\n")))
+        << d.texte.toStdString();
+    EXPECT_TRUE(QDir(bac.home() + "/Agenda2").isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(bac.home() + "/.config/autostart/Agenda.desktop"));
+
+    // Nothing left to remove, and never a drive's root.
+    EXPECT_EQ(lancer({"--silencieux", "--desinstaller", "--repertoire=Absent"}).code, 1);
+    ecrireFichier(bac.home() + "/a-moi.txt", "le mien");
+    const Sortie racine = lancer({"--silencieux", "--desinstaller", "--repertoire="});
+    EXPECT_EQ(racine.code, 1);
+    EXPECT_EQ(lireFichier(bac.home() + "/a-moi.txt"), "le mien");
+}
+
+// A full disk: without --forcer nothing is written; with it, the file that
+// did not fit is named and the run fails.
+TEST_F(LigneDeCommande, DisquePlein)
+{
+    ecrireFichier(bac.support() + "/Gros.dat", QByteArray(2 << 20, 'g'));
+    preparer({{"F5", "Gros.dat"}});
+    ASSERT_TRUE(monterTmpfs(bac.home(), 1 << 20));
+    const Sortie refus = lancer({"--silencieux"});
+    EXPECT_EQ(refus.code, 1);
+    EXPECT_TRUE(refus.texte.endsWith(QString::fromUtf8("Installation abandonnée : espace libre insuffisant, rien n'a "
+                                                       "été copié (--forcer pour installer quand même)\n")))
+        << refus.texte.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(installe()));
+
+    const Sortie s = lancer({"--silencieux", "--forcer"});
+    EXPECT_EQ(s.code, 1);
+    EXPECT_TRUE(s.texte.contains(QString::fromUtf8("échec : c:\\Programmes\\Agenda\\Gros.dat (disque plein)\n")))
+        << s.texte.toStdString();
+    EXPECT_TRUE(s.texte.split('\n', Qt::SkipEmptyParts).last().startsWith(QString::fromUtf8("Installation incomplète")));
+    EXPECT_FALSE(QFileInfo::exists(installe("Gros.dat")));
+}
+
+}  // namespace

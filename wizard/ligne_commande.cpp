@@ -1,0 +1,187 @@
+#include "wizard/ligne_commande.h"
+
+#include "wizard/install.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+using plateforme::Decision;
+
+OptionsLigneDeCommande AnalyserArguments(const QStringList& arguments)
+{
+    OptionsLigneDeCommande o;
+    for (const QString& a : arguments) {
+        const qsizetype egal = a.indexOf('=');
+        const QString nom = egal < 0 ? a : a.left(egal);
+        const QString valeur = a.mid(egal + 1);
+        bool* drapeau = nom == "--aide" ? &o.aide
+                      : nom == "--silencieux" ? &o.silencieux
+                      : nom == "--desinstaller" ? &o.desinstaller
+                      : nom == "--sans-icones" ? &o.sansIcones
+                      : nom == "--demarrage" ? &o.demarrage
+                      : nom == "--tous-utilisateurs" ? &o.tousUtilisateurs
+                      : nom == "--forcer" ? &o.forcer : nullptr;
+        if (drapeau && egal < 0) {
+            *drapeau = true;
+        } else if (nom == "--lecteur" && egal > 0 && valeur.size() >= 1 && valeur[0].isLetter()
+                   && (valeur.size() == 1 || valeur.mid(1) == ":" || valeur.mid(1) == ":\\")) {
+            o.lecteur = valeur.left(1) + ":";
+        } else if (nom == "--repertoire" && egal > 0) {
+            o.repertoire = valeur;
+        } else {
+            o.erreur = QString::fromUtf8("option inconnue ou mal écrite : ") + a;
+            return o;
+        }
+    }
+    if (!o.aide && !o.silencieux)
+        o.erreur = QString::fromUtf8("ces options demandent --silencieux");
+    return o;
+}
+
+QString TexteAide()
+{
+    return QString::fromUtf8(
+        "Usage : setup [--aide] [--silencieux [--desinstaller] [options]]\n"
+        "Sans argument, l'assistant s'ouvre dans sa fenêtre.\n"
+        "\n"
+        "  --aide                affiche ce texte\n"
+        "  --silencieux          installe sans fenêtre ni question, avec les choix\n"
+        "                        par défaut d'Install.inf (pour l'utilisateur courant)\n"
+        "  --desinstaller        avec --silencieux : retire les raccourcis, les réglages\n"
+        "                        et les fichiers installés\n"
+        "  --lecteur=X:          lecteur d'installation\n"
+        "  --repertoire=TEXTE    répertoire d'installation, depuis la racine du lecteur\n"
+        "                        (créé s'il n'existe pas)\n"
+        "  --sans-icones         sans groupe de programmes ni raccourci sur le bureau\n"
+        "  --demarrage           lance le programme à l'ouverture de session\n"
+        "  --tous-utilisateurs   raccourcis pour tous les utilisateurs\n"
+        "  --forcer              installe même si l'espace libre semble insuffisant\n"
+        "\n"
+        "Une ligne par décision, puis un bilan. Code de sortie : 0 tout est fait,\n"
+        "1 quelque chose a échoué ou a été refusé, 2 mauvaise utilisation.\n");
+}
+
+namespace {
+
+void ligne(const QString& texte)
+{
+    std::fputs((texte + '\n').toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+// The platform of an unattended run: every message box is written out and
+// answered as the options say, every decision is a line of output.
+class PlateformeSilencieuse : public plateforme::Plateforme {
+public:
+    PlateformeSilencieuse(plateforme::Configuration c, const OptionsLigneDeCommande& o)
+        : Plateforme(std::move(c)), options_(o)
+    {
+    }
+
+    int echecs = 0, copies = 0, gardes = 0, raccourcisCrees = 0, raccourcisRetires = 0, supprimes = 0;
+    bool espaceRefuse = false;
+
+    int MsgBox(const QString& texte, int style, const QString& titre) override
+    {
+        using namespace plateforme;
+        const int boutons = style & 7;
+        int reponse = boutons == vbYesNo || boutons == vbYesNoCancel ? vbYes : vbOK;
+        if (titre == QString::fromUtf8(" oh, oh ??")) {
+            reponse = options_.forcer ? vbYes : vbNo;
+            espaceRefuse = !options_.forcer;
+        } else if (titre.startsWith(QString::fromUtf8("Désinstallation de ")) && (style & 0x300) == 0) {
+            reponse = vbNo;   // no file-by-file confirmation: all at once
+        }
+        // A box with a stop sign and nothing to answer tells a failure.
+        if ((style & 0x70) == vbCritical && boutons == vbOKOnly) ++echecs;
+        QString plat = texte;
+        plat.replace(QLatin1String("\r\n"), QLatin1String(" / "));
+        const char* mots[] = {"", "OK", "Annuler", "", "", "", "Oui", "Non"};
+        ligne(QString::fromUtf8("message « ") + titre.trimmed() + QString::fromUtf8(" » : ") + plat.simplified()
+              + QString::fromUtf8(" → ") + QString::fromUtf8(mots[reponse]));
+        return reponse;
+    }
+
+    void Journal(Decision d, const QString& objet, const QString& detail) override
+    {
+        const char* mot = "";
+        switch (d) {
+        case Decision::Copie: mot = "copié"; ++copies; break;
+        case Decision::Garde: mot = "gardé"; ++gardes; break;
+        case Decision::Ignore: mot = "ignoré"; break;
+        case Decision::Echec: mot = "échec"; ++echecs; break;
+        case Decision::RaccourciCree: mot = "raccourci créé"; ++raccourcisCrees; break;
+        case Decision::RaccourciSupprime: mot = "raccourci retiré"; ++raccourcisRetires; break;
+        case Decision::Supprime: mot = "supprimé"; ++supprimes; break;
+        case Decision::ReglagesEffaces: mot = "réglages effacés"; break;
+        }
+        ligne(QString::fromUtf8(mot) + " : " + objet + (detail.isEmpty() ? QString() : " (" + detail + ")"));
+    }
+
+    // The only ends of a run from here are failures (no Install.inf).
+    [[noreturn]] void Terminer() override
+    {
+        std::fflush(stdout);
+        std::_Exit(1);
+    }
+    bool Demarrer(const QString&) override { return false; }
+    bool OuvrirDocument(const QString&) override { return false; }
+    void Bip() override {}
+
+private:
+    const OptionsLigneDeCommande& options_;
+};
+
+}  // namespace
+
+int ExecuterSansFenetre(const OptionsLigneDeCommande& o)
+{
+    PlateformeSilencieuse p(plateforme::Configuration::depuisEnvironnement(), o);
+    if (p.configuration().home.isEmpty()) {
+        ligne(QString::fromUtf8("échec : le dossier personnel de l'utilisateur est introuvable"));
+        return 1;
+    }
+    Install w(p);
+    w.Form_Load();
+    if (o.lecteur) {
+        try {
+            w.Drive1->setDrive(*o.lecteur);
+        } catch (const plateforme::Erreur&) {
+            std::fputs(QString::fromUtf8("lecteur inconnu : %1\n").arg(*o.lecteur).toUtf8().constData(), stderr);
+            return 2;
+        }
+        w.Letr = w.Drive1->Drive().left(2);
+    }
+
+    // The pages as a user goes through them, with the choices of the options.
+    w.OptionDépart[o.desinstaller ? 2 : 1]->setChecked(true);
+    if (o.desinstaller) {
+        if (o.repertoire) w.RepDef = *o.repertoire;
+        w.BSuiv_Click();   // checks the directory
+        if (w.Uninst->isEnabled()) w.Uninst_Click();
+        else ++p.echecs;
+        const bool fait = p.echecs == 0;
+        ligne(QString::fromUtf8(fait ? "Désinstallation terminée : " : "Désinstallation incomplète : ")
+              + QString::fromUtf8("%1 fichier(s) supprimé(s), %2 raccourci(s) retiré(s), %3 échec(s)")
+                    .arg(p.supprimes).arg(p.raccourcisRetires).arg(p.echecs));
+        return fait ? 0 : 1;
+    }
+
+    w.BSuiv_Click();
+    if (o.repertoire) w.Reper->setText(*o.repertoire);
+    w.CHIcones->setChecked(!o.sansIcones);
+    w.ChDem->setChecked(o.demarrage);
+    w.AllUSERs->setChecked(o.tousUtilisateurs);
+    w.Command1_Click();
+    const bool fait = w.BSuiv->text() == "Terminer >" && p.echecs == 0;
+    const QString bilan = QString::fromUtf8("%1 fichier(s) copié(s), %2 gardé(s), %3 raccourci(s) créé(s), %4 échec(s)")
+                              .arg(p.copies).arg(p.gardes).arg(p.raccourcisCrees).arg(p.echecs);
+    if (fait) ligne(QString::fromUtf8("Installation terminée : ") + bilan);
+    else if (p.espaceRefuse)
+        ligne(QString::fromUtf8("Installation abandonnée : espace libre insuffisant, rien n'a été copié "
+                                "(--forcer pour installer quand même)"));
+    else ligne(QString::fromUtf8("Installation incomplète : ") + bilan);
+    return fait ? 0 : 1;
+}
