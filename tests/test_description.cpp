@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -242,19 +243,50 @@ TEST(LectureDossier, HorsRacineEtCasseDifferente)
     EXPECT_EQ(w.NomProg, "Agenda");
 }
 
+// A file that exists but cannot be read (for an ordinary user: root reads
+// everything) leaves every value empty, with no message.
 TEST(LectureDossier, FichierIlisibleDemarreSansValeurs)
 {
-    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
     Bac bac;
     const QString chemin = bac.support() + "/Install.inf";
     ecrireInf(chemin, exemple);
     QFile(chemin).setPermissions(QFileDevice::Permissions());
-    PlateformeTest p(bac.racine());
-    Install w(p);
-    w.Form_Load();
-    EXPECT_TRUE(w.InfosInf.isEmpty());
-    EXPECT_TRUE(w.NomProg.isEmpty());
-    EXPECT_TRUE(p.boites.empty());
+    PlateformeTest::configurationDans(bac.racine());   // lays out the folders
+    for (const QString& d : {bac.racine(), bac.racine() + "/media", bac.support(), bac.home()})
+        ASSERT_TRUE(QFile(d).setPermissions(QFile(d).permissions() | QFileDevice::ExeOther | QFileDevice::ReadOther));
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        PlateformeTest p(bac.racine());
+        Install w(p);
+        w.Form_Load();
+        ::_exit(w.InfosInf.isEmpty() && w.NomProg.isEmpty() && p.boites.empty() ? 0 : 1);
+    }
+    int statut = -1;
+    ::waitpid(pid, &statut, 0);
+    EXPECT_TRUE(WIFEXITED(statut) && WEXITSTATUS(statut) == 0) << statut;
+}
+
+// Where the lookup starts after the header (just past its line end, or at
+// the header's length + 2 without one), the 16-bit end position, and a
+// value with no line end after it.
+TEST_F(Lecture, BornesDeLaRecherche)
+{
+    demarrer({});
+    const QString x(32759, 'x');
+    struct Cas {
+        QString texte, section, attendu;
+    };
+    for (const Cas& c : {Cas{"[S]\r\nK=1\r\n", "S", "1"}, Cas{"[S]\r\nK=\r\nK=2\r\n", "S", ""},
+                         Cas{"abcK=1\r\n", "S", ""}, Cas{"abcdK=1\r\n", "S", "1"},
+                         Cas{"[S]\r\nK=" + x + "\r\n", "S", x}, Cas{"[S]\r\nK=x" + x + "\r\n", "S", ""},
+                         Cas{"[S]\r\nK=fin", "S", ""}}) {
+        w->InfosInf = c.texte;
+        EXPECT_EQ(w->LireValeur(c.section, "K"), c.attendu) << c.texte.left(20).toStdString();
+    }
+    // Read from a file, the last line gets its line end all the same.
+    demarrerOctets("[Fichiers]\r\nF1=fin");
+    EXPECT_EQ(w->F1, "fin");
 }
 
 }  // namespace
