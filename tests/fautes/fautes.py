@@ -1,0 +1,67 @@
+#!/usr/bin/env python3
+"""Applies, one at a time, the faults listed in liste.txt to the sources,
+rebuilds, runs the tests, and says which faults the tests catch.
+
+Each fault is four lines in liste.txt, then a blank line:
+    file            path from the top of the repository
+    before          text that occurs exactly once in that file
+    after           what it becomes
+    # description   what the fault breaks
+"\\n" in before/after stands for a line break. Usage, from the top of the
+repository, after a build in build/:
+    python3 tests/fautes/fautes.py [number ...]
+"""
+import os
+import pathlib
+import subprocess
+import sys
+
+RACINE = pathlib.Path(__file__).resolve().parents[2]
+BUILD = RACINE / "build"
+
+
+def fautes():
+    blocs = (RACINE / "tests/fautes/liste.txt").read_text(encoding="utf-8").split("\n\n")
+    for bloc in blocs:
+        lignes = [l for l in bloc.splitlines() if l.strip()]
+        if not lignes or lignes[0].startswith("#!"):
+            continue
+        fichier, avant, apres, description = lignes
+        yield fichier, avant.replace("\\n", "\n"), apres.replace("\\n", "\n"), description.lstrip("# ")
+
+
+def lancer(*commande):
+    return subprocess.run(commande, cwd=RACINE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                          env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).returncode
+
+
+def main():
+    choisies = {int(a) for a in sys.argv[1:]}
+    attrapees, total = 0, 0
+    for numero, (fichier, avant, apres, description) in enumerate(fautes(), 1):
+        if choisies and numero not in choisies:
+            continue
+        chemin = RACINE / fichier
+        texte = chemin.read_text(encoding="utf-8")
+        if texte.count(avant) != 1:
+            print(f"{numero:2} introuvable   {fichier}: {description}")
+            continue
+        total += 1
+        try:
+            chemin.write_text(texte.replace(avant, apres), encoding="utf-8")
+            if lancer("cmake", "--build", str(BUILD), f"-j{os.cpu_count()}") != 0:
+                verdict = "ne compile pas"
+            elif lancer("ctest", "--test-dir", str(BUILD), f"-j{os.cpu_count()}", "--timeout", "120") != 0:
+                verdict, attrapees = "attrapée", attrapees + 1
+            else:
+                verdict = "MANQUÉE"
+        finally:
+            chemin.write_text(texte, encoding="utf-8")
+        print(f"{numero:2} {verdict:14} {fichier}: {description}", flush=True)
+    lancer("cmake", "--build", str(BUILD), f"-j{os.cpu_count()}")
+    print(f"{attrapees} fautes attrapées sur {total}")
+    return 0 if attrapees == total else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
