@@ -47,6 +47,12 @@ int PlateformeTest::MsgBox(const QString& texte, int style, const QString& titre
     return (style & 7) == vbOKOnly ? vbOK : vbYes;
 }
 
+void PlateformeTest::LaisserEvenements()
+{
+    Plateforme::LaisserEvenements();
+    if (crochet) crochet();
+}
+
 bool PlateformeTest::Demarrer(const QString& programme)
 {
     demarres.push_back(programme);

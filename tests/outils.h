@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -59,7 +60,11 @@ public:
     double pasHorloge = 0.0;
     bool horlogeReelle = true;
 
+    // Runs where the procedures let events run, so that a test can act there.
+    std::function<void()> crochet;
+
     int MsgBox(const QString& texte, int style, const QString& titre) override;
+    void LaisserEvenements() override;
     bool Demarrer(const QString& programme) override;
     bool OuvrirDocument(const QString& chemin) override;
     [[noreturn]] void Terminer() override;

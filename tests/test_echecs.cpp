@@ -26,18 +26,6 @@ using namespace plateforme;
 
 namespace {
 
-// Acts at the points where the command lets events run.
-class PlateformeCrochet : public PlateformeTest {
-public:
-    using PlateformeTest::PlateformeTest;
-    std::function<void()> crochet;
-    void LaisserEvenements() override
-    {
-        PlateformeTest::LaisserEvenements();
-        if (crochet) crochet();
-    }
-};
-
 QStringList cachesDe(const QString& dossier)
 {
     QStringList r = QDir(dossier).entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression("^\\."));
@@ -59,7 +47,7 @@ QMap<QString, QByteArray> arbre(const QString& dossier)
 
 struct Echecs : ::testing::Test {
     Bac bac;
-    std::unique_ptr<PlateformeCrochet> p;
+    std::unique_ptr<PlateformeTest> p;
     std::unique_ptr<Install> w;
 
     QString installe(const QString& nom = {}) const { return bac.home() + "/Programmes/Agenda/" + nom; }
@@ -68,7 +56,7 @@ struct Echecs : ::testing::Test {
     void ouvrir(Configuration c)
     {
         w.reset();
-        p = std::make_unique<PlateformeCrochet>(std::move(c));
+        p = std::make_unique<PlateformeTest>(std::move(c));
         p->pasHorloge = 1e-5;
         w = std::make_unique<Install>(*p);
         w->Form_Load();

@@ -68,18 +68,6 @@ QStringList contenu(const QString& hote)
     return QDir(hote).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
-// Lets a test act at the points where the command lets events run.
-class PlateformeCrochet : public PlateformeTest {
-public:
-    using PlateformeTest::PlateformeTest;
-    std::function<void()> crochet;
-    void LaisserEvenements() override
-    {
-        PlateformeTest::LaisserEvenements();
-        if (crochet) crochet();
-    }
-};
-
 class Installation : public ::testing::Test {
 protected:
     Bac bac;
@@ -370,11 +358,9 @@ TEST_F(Installation, ExecutionsSuccessives)
 {
     // Only the program and help file: the other files are always copied.
     preparerSupport(bac, {{"F1", ""}, {"F2", ""}, {"F3", ""}, {"F4", ""}});
-    auto plateforme = std::make_unique<PlateformeCrochet>(bac.racine());
-    PlateformeCrochet* crochet = plateforme.get();
-    ouvrir(std::move(plateforme));
+    ouvrir();
     int clics = 0;
-    crochet->crochet = [&] {
+    p->crochet = [&] {
         if (clics++ >= 3) return;
         EXPECT_TRUE(w->installationEnCours);
         const float avant = w->PbMax;
@@ -386,7 +372,7 @@ TEST_F(Installation, ExecutionsSuccessives)
         EXPECT_EQ(w->Etape, etape);
     };
     installer();
-    crochet->crochet = nullptr;
+    p->crochet = nullptr;
     EXPECT_GE(clics, 3);
     EXPECT_TRUE(p->boites.empty());
     verifierTermine();
@@ -422,7 +408,7 @@ TEST_F(Installation, ExecutionsSuccessives)
     EXPECT_EQ(lireFichier(aide), "aide locale");
 
     // Ending the program mid-command (the cancel button) leaves none marked as running.
-    crochet->crochet = [&] { w->Annul_Click(); };
+    p->crochet = [&] { w->Annul_Click(); };
     EXPECT_THROW(w->Command1_Click(), FinProgramme);
     EXPECT_FALSE(w->installationEnCours);
 }
