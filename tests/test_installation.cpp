@@ -315,6 +315,13 @@ TEST_F(Installation, TousUtilisateurs)
         EXPECT_EQ(lireFichier(favoris() + "/Site Agenda.url"), Url);
         if (inscriptible) EXPECT_EQ(lireFichier(favorisTous() + "/Site Agenda.url"), Url);
         else EXPECT_TRUE(contenu(favorisTous()).isEmpty());
+        // Without an address, no favourite in either scope.
+        QDir(favoris()).removeRecursively();
+        QDir(favorisTous()).removeRecursively();
+        QDir().mkpath(favorisTous());
+        w->URLInet.clear();
+        w->CreerRaccourciWeb();
+        EXPECT_TRUE(contenu(favoris()).isEmpty() && contenu(favorisTous()).isEmpty());
     }
 }
 

@@ -67,7 +67,7 @@ TEST_F(LigneDeCommande, AideEtMauvaisUsage)
 // decision, a summary, 0 when everything was done.
 TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
 {
-    preparer();
+    preparer({{"URLRaccourciWEB", "http://exemple.org"}, {"NomRaccourciWEB", "Site"}});
     const Sortie s = lancer({"--silencieux", "--repertoire=Agenda2", "--demarrage", "--sans-icones"});
     EXPECT_EQ(s.code, 0) << s.texte.toStdString();
     const QStringList lignes = s.texte.split('\n', Qt::SkipEmptyParts);
@@ -82,9 +82,16 @@ TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
     EXPECT_FALSE(QFileInfo::exists(bac.home() + "/.local/share/applications/Agenda"));
     EXPECT_TRUE(QFileInfo::exists(bac.home() + "/.config/autostart/Agenda.desktop"));
 
-    // Again: the program as new as the medium's is kept.
-    EXPECT_TRUE(lancer({"--silencieux", "--repertoire=Agenda2"}).texte.contains(
-        QString::fromUtf8("gardé : c:\\Agenda2\\Agenda.exe (la copie installée est aussi récente)")));
+    // Again, with a web favourite that cannot be written: the program as new
+    // as the medium's is kept, and the run fails on the favourite.
+    const QString inf = bac.support() + "/Install.inf";
+    ecrireFichier(inf, lireFichier(inf).replace("RaccourciWEB=non", "RaccourciWEB=oui"));
+    QDir().mkpath(bac.home() + "/.local/share/favorites/Site.url");
+    const Sortie encore = lancer({"--silencieux", "--repertoire=Agenda2"});
+    EXPECT_EQ(encore.code, 1);
+    for (const char* attendu : {"gardé : c:\\Agenda2\\Agenda.exe (la copie installée est aussi récente)\n",
+                                "échec : c:\\.local\\share\\favorites\\Site.url ("})
+        EXPECT_TRUE(encore.texte.contains(QString::fromUtf8(attendu))) << attendu << encore.texte.toStdString();
 
     const Sortie d = lancer({"--silencieux", "--desinstaller", "--repertoire=Agenda2"});
     EXPECT_EQ(d.code, 0) << d.texte.toStdString();
