@@ -155,3 +155,15 @@ bool monterTmpfs(const QString& dossier, qint64 octets, bool lectureSeule)
     return ::mount("tmpfs", QFile::encodeName(dossier).constData(), "tmpfs", lectureSeule ? MS_RDONLY : 0,
                    options.constData()) == 0;
 }
+
+Bac::~Bac()
+{
+    QFile montages("/proc/self/mounts");
+    if (!montages.open(QIODevice::ReadOnly)) return;
+    QList<QByteArray> points;
+    for (const QByteArray& ligne : montages.readAll().split('\n')) {
+        const QList<QByteArray> champs = ligne.split(' ');
+        if (champs.size() > 1 && champs[1].startsWith(QFile::encodeName(dir.path()) + "/")) points.prepend(champs[1]);
+    }
+    for (const QByteArray& point : points) ::umount2(point.constData(), MNT_DETACH);
+}

@@ -73,7 +73,9 @@ public:
 };
 
 // A temporary directory with a test platform laid out in it.
+// What a test mounted inside it (monterTmpfs) is unmounted with it.
 struct Bac {
+    ~Bac();
     QTemporaryDir dir;
     QString racine() const { return dir.path(); }
     QString home() const { return dir.path() + "/home"; }
