@@ -1,11 +1,15 @@
 // The install command and its shortcut sets, end to end through the window:
-// the sample medium installed into a temporary home.
+// the sample medium installed into a temporary home, on real file systems
+// that fail as they do in the field (full, size-limited, read-only, a
+// medium unmounted mid-copy), and from descriptions that name unsafe places.
 #include "tests/outils.h"
 #include "wizard/install.h"
 
 #include <QDir>
 #include <QFile>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
@@ -14,6 +18,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,7 +61,7 @@ void verifierLien(const QString& hote, const QString& cible)
     SCOPED_TRACE(hote.toStdString());
     ASSERT_EQ(lireFichier(hote).left(4), QByteArray("L\0\0\0", 4));
     const QString lnkinfo = QStandardPaths::findExecutable("lnkinfo");
-    if (lnkinfo.isEmpty()) return;
+    ASSERT_FALSE(lnkinfo.isEmpty()) << "lnkinfo (liblnk-utils) is needed";
     QProcess p;
     p.start(lnkinfo, {hote});
     ASSERT_TRUE(p.waitForFinished(10000));
@@ -67,6 +74,26 @@ QStringList contenu(const QString& hote)
 {
     return QDir(hote).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
+
+QStringList cachesDe(const QString& dossier)
+{
+    QStringList r = QDir(dossier).entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression("^\\."));
+    r.sort();
+    return r;
+}
+
+// Every file and folder under `dossier`, with its bytes.
+QMap<QString, QByteArray> arbre(const QString& dossier)
+{
+    QMap<QString, QByteArray> r;
+    QDirIterator it(dossier, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString c = it.next();
+        r[c.mid(dossier.size())] = QFileInfo(c).isDir() ? QByteArray("/") : lireFichier(c);
+    }
+    return r;
+}
+
 
 class Installation : public ::testing::Test {
 protected:
@@ -83,9 +110,10 @@ protected:
     QString applicationsTous() const { return bac.racine() + "/sys/usr/local/share/applications"; }
     QString autostartTous() const { return bac.racine() + "/sys/etc/xdg/autostart"; }
     QString favorisTous() const { return bac.racine() + "/sys/usr/local/share/favorites"; }
-    QString installe(const QString& nom) const
+    QString installe(const QString& nom = {}) const
     {
-        return home() + "/" + QString(w->RepDef).replace('\\', '/') + "/" + nom;
+        // Before the window exists: the sample's directory.
+        return home() + "/" + QString(w ? w->RepDef : "Programmes\\Agenda").replace('\\', '/') + "/" + nom;
     }
     QString lienProgramme(const QString& dossier) const { return dossier + "/" + w->NomProg + ".lnk"; }
 
@@ -105,7 +133,26 @@ protected:
         pbMaxDepart = w->PbMax;
     }
 
+    void ouvrir(const Configuration& c) { ouvrir(std::make_unique<PlateformeTest>(c)); }
     void installer() { w->Command1->click(); }
+
+    // The command ended without a success: nothing announced, the way on
+    // closed, the cancel button still there.
+    void verifierPasDeSucces()
+    {
+        EXPECT_NE(w->Lfic->text(), QString::fromUtf8("Installation terminée"));
+        EXPECT_NE(w->BSuiv->text(), "Terminer >");
+        EXPECT_TRUE(w->Annul->isEnabled());
+    }
+    // The one report of what is missing.
+    void verifierRapport(const QStringList& lignes)
+    {
+        verifierPasDeSucces();
+        EXPECT_EQ(w->Lfic->text(), QString::fromUtf8("Installation incomplète"));
+        EXPECT_EQ(p->boites, Boites({{QString::fromUtf8("L'installation n'est pas complète, ces fichiers n'ont "
+                                                        "pas pu être installés :\r\n") + lignes.join("\r\n"),
+                                      vbCritical, "Assistant Installation"}}));
+    }
 
     QStringList fichiersSysteme() const
     {
@@ -420,30 +467,175 @@ TEST_F(Installation, ExecutionsSuccessives)
     EXPECT_FALSE(w->installationEnCours);
 }
 
-// A drive of the table whose root is gone does not answer: one message,
-// and the command ends there.
+// A drive of the table whose root is gone, or the medium lazily unmounted
+// in the middle of the copies (its mount point stays behind as a bare
+// folder, never read as the medium): the drive does not answer, one
+// message, and the command ends there.
 TEST_F(Installation, LecteurQuiNeRepondPas)
 {
-    preparerSupport(bac);
-    Configuration c = PlateformeTest::configurationDans(bac.racine());
-    const QString parti = bac.racine() + "/media/PARTI";
+    const QString cle = bac.racine() + "/media/CLE", parti = bac.racine() + "/media/PARTI";
+    ASSERT_TRUE(monterTmpfs(cle, 4 << 20));
+    preparerSupport(cle);
     QDir().mkpath(parti);
+    Configuration c = PlateformeTest::configurationDans(bac.racine());
     c.lecteurs.push_back({'e', parti, "PARTI"});
-    ouvrir(std::make_unique<PlateformeTest>(c));
+    c.lecteurs.push_back({'f', cle, "CLE", true});
+    c.dossierPropre = cle;
+    ouvrir(c);
     w->Drive1->setDrive("e:");
-    ASSERT_TRUE(w->Drive1->Drive().startsWith("e:"));
     QDir(parti).removeRecursively();
-
+    const Boites indisponible{{"Lecteur indisponible", 16, QString::fromUtf8("Sélectionnez un lecteur")}};
     for (const QString& rep : {w->RepDef, QString("Ailleurs")}) {
         SCOPED_TRACE(rep.toStdString());
         p->boites.clear();
         w->Reper->setText(rep);
         installer();
-        EXPECT_EQ(p->boites, Boites({{"Lecteur indisponible", 16, QString::fromUtf8("Sélectionnez un lecteur")}}));
-        EXPECT_NE(w->BSuiv->text(), "Terminer >");
-        EXPECT_TRUE(w->Annul->isEnabled() && !w->installationEnCours);
+        EXPECT_EQ(p->boites, indisponible);
+        verifierPasDeSucces();
+        EXPECT_FALSE(w->installationEnCours);
     }
     EXPECT_FALSE(QFileInfo::exists(parti));
+
+    // The system files went in before e: was found gone: again from the start.
+    for (const char* lib : {"/.local/lib", "/.local/lib32"}) QDir(bac.home() + lib).removeRecursively();
+    w->Drive1->setDrive("c:");
+    w->Reper->setText(w->RepDef);
+    p->boites.clear();
+    int fichiers = 0;
+    p->crochet = [&] {
+        if (++fichiers == 2) ASSERT_EQ(::umount2(QFile::encodeName(cle).constData(), MNT_DETACH), 0);
+    };
+    installer();
+    EXPECT_EQ(p->boites, indisponible);
+    verifierPasDeSucces();
+    EXPECT_THROW(p->VersHote("f:\\Install.inf"), Erreur);
+    // It ended at the system file: no install directory was made.
+    EXPECT_FALSE(QFileInfo::exists(installe()));
+}
+
+// A disk that fills up, or a file-size limit: the file that did not fit is
+// named with its reason and leaves no partial or hidden copy; the free-space
+// figure is the real one (no fallback), so the warning comes first. When the
+// program itself is what did not fit, no link points at it. A read-only home:
+// every file is named, nothing is made.
+TEST_F(Installation, DisquePleinLimiteOuLectureSeule)
+{
+    ecrireFichier(bac.support() + "/Gros.dat", QByteArray(3 << 20, 'g'));
+    rlimit avant {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &avant), 0);
+    for (const int cas : {0, 1, 2}) {
+        SCOPED_TRACE(cas);
+        const bool programme = cas == 1, limite = cas == 2;
+        if (!limite) ASSERT_TRUE(monterTmpfs(bac.home(), 2 << 20));
+        preparerSupport(bac.support(), {{programme ? "Programme" : "F5", "Gros.dat"}});
+        rlimit l = avant;
+        l.rlim_cur = 1 << 20;
+        if (limite) ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &l), 0);
+        ouvrir();
+        p->reponses = {vbYes};
+        installer();
+        ::setrlimit(RLIMIT_FSIZE, &avant);
+        if (!limite) {
+            EXPECT_TRUE(p->boites.front().texte.contains(" ne contient pas les 3 Mo "));
+            p->boites.erase(p->boites.begin());
+        }
+        verifierRapport({QString::fromUtf8("c:\\Programmes\\Agenda\\Gros.dat : ") +
+                         (limite ? "fichier trop volumineux" : "disque plein")});
+        EXPECT_FALSE(QFileInfo::exists(installe("Gros.dat")));
+        EXPECT_TRUE(cachesDe(installe()).isEmpty()) << cachesDe(installe()).join(' ').toStdString();
+        EXPECT_EQ(lireFichier(installe("Modeles.dat")), lireFichier(bac.support() + "/Modeles.dat"));
+        for (const char* lien : {"/Agenda/Agenda.lnk", "/Agenda/Agenda.desktop"})
+            EXPECT_EQ(QFileInfo::exists(applications() + lien), !programme) << lien;
+        EXPECT_EQ(w->LabI1->isVisible(), !programme);
+        if (!limite) ASSERT_EQ(::umount2(QFile::encodeName(bac.home()).constData(), MNT_DETACH), 0);
+    }
+
+    Bac ro;
+    preparerSupport(ro.support());
+    ASSERT_TRUE(monterTmpfs(ro.home(), 1 << 20, true));
+    ouvrir(PlateformeTest::configurationDans(ro.racine()));
+    w->TailleInstall = 0.0;
+    installer();
+    const QString refuse = QString::fromUtf8(" : disque protégé en écriture");
+    const QString absent = QString::fromUtf8(" : répertoire introuvable");
+    verifierRapport({"c:\\.local\\lib\\Outils.dll" + absent, "c:\\Programmes\\Agenda" + refuse,
+                     "c:\\Programmes\\Agenda\\Agenda.exe" + absent, "c:\\Programmes\\Agenda\\Agenda.html" + absent,
+                     "c:\\Programmes\\Agenda\\Modeles.dat" + absent, "c:\\Programmes\\Agenda\\agenda-demo" + absent});
+    EXPECT_TRUE(arbre(ro.home()).isEmpty());
+}
+
+// What a killed run left: its own hidden copies of the files it installs go
+// at the next install or at the uninstall, nothing else does, and a copy
+// still being written (locked) is left to its writer.
+TEST_F(Installation, TemporairesAbandonnes)
+{
+    preparerSupport(bac.support());
+    const QStringList restes{".Agenda.exe.a1B2c3", ".MODELES.DAT.zzzzzz"};
+    const QStringList gardes{".notes.txt.a1B2c3", ".Agenda.exe.court", ".Agenda.exe", "Agenda.exe.a1B2c3"};
+    for (const QString& n : restes + gardes) ecrireFichier(installe(n), "reste");
+    ecrireFichier(bac.home() + "/.local/lib32/.Outils.dll.Q1q2Q3", "reste");
+    ecrireFichier(installe(".agenda-demo.EnCour"), "en cours");
+    const int verrou = ::open(QFile::encodeName(installe(".agenda-demo.EnCour")).constData(), O_RDONLY);
+    ASSERT_EQ(::flock(verrou, LOCK_EX), 0);
+    ouvrir();
+    w->Command1->click();
+    EXPECT_EQ(w->Lfic->text(), QString::fromUtf8("Installation terminée"));
+    EXPECT_EQ(cachesDe(installe()),
+              QStringList({".Agenda.exe", ".Agenda.exe.court", ".agenda-demo.EnCour", ".notes.txt.a1B2c3"}));
+    EXPECT_TRUE(QFileInfo::exists(installe("Agenda.exe.a1B2c3")));
+    EXPECT_TRUE(cachesDe(bac.home() + "/.local/lib32").isEmpty());
+    ::close(verrou);
+
+    // The complete uninstall takes the debris of its files too.
+    ecrireFichier(installe(".Agenda.html.XyZ123"), "reste");
+    w->OptionDépart[2]->setChecked(true);
+    w->BPréc->click();
+    w->BSuiv->click();
+    p->reponses = {vbYes, vbNo};
+    w->Uninst->click();
+    EXPECT_EQ(cachesDe(installe()), QStringList({".Agenda.exe", ".Agenda.exe.court", ".notes.txt.a1B2c3"}));
+}
+
+// No directory below the drive (the key missing, or only backslashes
+// typed), or a default one that climbs out: one message, nothing written.
+TEST_F(Installation, RepertoireRacineOuHorsDuLecteur)
+{
+    const QString racine = QString::fromUtf8("Le programme ne peut pas être installé à la racine du lecteur c:\\ : "
+                                             "indiquez un répertoire d'installation.");
+    struct Cas { QString repDef, reper, message; };
+    for (const Cas& c : {Cas{"", "", racine}, Cas{"Programmes", "\\\\ \\", racine},
+                         Cas{"..\\..\\dehors", "..\\..\\dehors", QString::fromUtf8("Impossible de créér ..\\..\\dehors")},
+                         Cas{"Jeux\\...", "Jeux\\...", QString::fromUtf8("Impossible de créér Jeux\\...")}}) {
+        SCOPED_TRACE(c.reper.toStdString());
+        Bac b;
+        bac.dir.swap(b.dir);
+        preparerSupport(bac.support(), {{QString::fromUtf8("RépertoireInstallDéfaut"), c.repDef}});
+        ouvrir();
+        const auto avant = arbre(bac.racine());
+        w->Reper->setText(c.reper);
+        w->Command1->click();
+        EXPECT_EQ(p->boites, Boites({{c.message, vbCritical, "Assistant Installation"}}));
+        EXPECT_EQ(arbre(bac.racine()), avant);
+        EXPECT_FALSE(w->PB->isVisible());
+    }
+}
+
+// Names with an empty or dotted part are never copied: a system file named
+// with a trailing backslash does not replace the one in place, and each
+// such name is reported.
+TEST_F(Installation, NomsDangereux)
+{
+    preparerSupport(bac.support(), {{"Fs1", "Outils.dll\\"}, {"F1", "Agenda.exe\\\\"}, {"F2", "..."},
+                                    {"F3", "Sous\\\\Modeles.dat"}, {"NomAide", ".\\Agenda.html"}});
+    ecrireFichier(bac.home() + "/.local/lib/Outils.dll", "le sien");
+    ouvrir();
+    w->Command1->click();
+    const QString invalide = " : nom de fichier non valide";
+    verifierRapport({"Outils.dll\\" + invalide, ".\\Agenda.html" + invalide, "Agenda.exe\\\\" + invalide,
+                     "..." + invalide, "Sous\\\\Modeles.dat" + invalide});
+    EXPECT_EQ(lireFichier(bac.home() + "/.local/lib/Outils.dll"), "le sien");
+    EXPECT_FALSE(QFileInfo::exists(bac.home() + "/.local/lib32/Outils.dll"));
+    EXPECT_EQ(QDir(installe()).entryList(QDir::Files, QDir::Name), QStringList({"Agenda.exe", "agenda-demo"}));
 }
 
 }  // namespace
