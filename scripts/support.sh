@@ -40,7 +40,11 @@ libtinfo.so.6 libffi.so.8"
 PLUGINS="platforms/libqxcb.so platforms/libqoffscreen.so iconengines/libqsvgicon.so
 platforminputcontexts/libcomposeplatforminputcontextplugin.so"
 
-paquets=(patchelf binutils)
+# Libraries that Qt opens itself rather than through the loader: the X
+# cursor library, for the desktop's cursor theme.
+OUVERTES="libXcursor.so.1"
+
+paquets=(patchelf binutils libxcursor1)
 [ -n "$archive" ] && paquets+=(makeself)
 installer_paquets "${paquets[@]}"
 
@@ -80,6 +84,14 @@ for p in $PLUGINS; do
     install -m 644 "$qtplugins/$p" "$destination/assistant/plugins/$p"
     patchelf --set-rpath '$ORIGIN/../../lib' "$destination/assistant/plugins/$p"
     elfs+=("$destination/assistant/plugins/$p")
+done
+
+for nom in $OUVERTES; do
+    chemin="$(ldconfig -p | awk -v n="$nom" '$1 == n && /x86-64/ {print $NF; exit}')"
+    [ -f "$chemin" ] || { echo "erreur : $nom est introuvable" >&2; exit 1; }
+    install -m 644 "$(readlink -f "$chemin")" "$lib/$nom"
+    patchelf --set-rpath '$ORIGIN' "$lib/$nom"
+    elfs+=("$lib/$nom")
 done
 
 # Every library they need, and what those need, less the base system.
