@@ -21,12 +21,14 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
+#include <map>
 #include <optional>
 
 namespace plateforme {
@@ -191,12 +193,7 @@ bool estProgramme(const QString& hote)
     if (!i.exists())   // not installed yet: judged by its name
         return i.suffix().compare(QLatin1String("exe"), Qt::CaseInsensitive) == 0
             || i.suffix().compare(QLatin1String("com"), Qt::CaseInsensitive) == 0;
-    if (!i.isFile()) return false;
-    if (i.isExecutable()) return true;
-    QFile f(hote);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const QByteArray debut = f.read(4);
-    return debut.startsWith("MZ") || debut == QByteArray("\x7f" "ELF");
+    return interne::estProgramme(hote);
 }
 
 // ---- Writing the entries ------------------------------------------------
@@ -257,11 +254,11 @@ QString dossierIcones(const Configuration& c)
     return c.xdgDataHome + "/icons/hicolor/32x32/apps";
 }
 
-// The PNG of the icon of `source` (drive notation), shared by every entry
-// that shows the same file's icon; "" when it has none.
-QString iconeDe(const Plateforme& p, const QString& source, const QString& sourceHote)
+// The PNG of the icon that the host file `sourceHote` brings, shared by
+// every entry that shows the same file's icon; "" when it has none.
+QString iconeDe(const Plateforme& p, const QString& sourceHote)
 {
-    const QImage image = p.IconeFichier(source);
+    const QImage image = interne::iconePropre(sourceHote, 32);
     if (image.isNull()) return {};
     QString nom = QFileInfo(sourceHote).completeBaseName().toLower();
     nom.replace(QRegularExpression(QStringLiteral("[^a-z0-9_]+")), QStringLiteral("_"));
@@ -312,6 +309,9 @@ std::optional<Contenu> construire(const Plateforme& p, const QString& hote, Genr
 
     const QString nom = QFileInfo(hote).completeBaseName();
     QStringList l{QStringLiteral("[Desktop Entry]"), QStringLiteral("Version=1.0")};
+    // Without an icon of its own, an entry shows the theme's icon for what it
+    // opens: never an empty square.
+    QString iconeTheme = QStringLiteral("text-html");
     if (!cible.isEmpty()) {
         const QString cibleHote = p.VersHote(cible);
         l << QStringLiteral("Type=Application") << "Name=" + echapper(nom);
@@ -322,11 +322,13 @@ std::optional<Contenu> construire(const Plateforme& p, const QString& hote, Genr
             const QString env = cibleHote.contains('%') ? QStringLiteral("env ") : QString();
             l << "Exec=" + env + echapper(argumentExec(cibleHote))
               << "Path=" + echapper(QFileInfo(cibleHote).path());
+            iconeTheme = QLatin1String(interne::NomIconeGenerique);
         } else {
             // A document opens with the desktop's default application; an
             // Application entry (rather than a Link) is what every menu and
             // the autostart shows.
             l << "Exec=xdg-open " + echapper(argumentExec(cibleHote));
+            iconeTheme = QMimeDatabase().mimeTypeForFile(cibleHote).iconName();
         }
     } else if (genre == Genre::Demarrage) {
         // Autostart runs applications only.
@@ -338,11 +340,14 @@ std::optional<Contenu> construire(const Plateforme& p, const QString& hote, Genr
     Contenu r;
     if (!sourceIcone.isEmpty()) {
         try {
-            r.icone = iconeDe(p, sourceIcone, p.VersHote(sourceIcone));
+            r.icone = iconeDe(p, p.VersHote(sourceIcone));
         } catch (...) {
         }
-        if (!r.icone.isEmpty()) l << "Icon=" + echapper(r.icone);
     }
+    l << "Icon=" + echapper(r.icone.isEmpty() ? iconeTheme : r.icone);
+    // Menus file an application under its category; the program group's
+    // submenu lists it as well.
+    if (l.contains(QStringLiteral("Type=Application"))) l << QStringLiteral("Categories=Utility;");
     l << cleMarque + '=' + echapper(QFileInfo(hote).fileName());
     r.texte = (l.join('\n') + '\n').toUtf8();
     return r;
@@ -397,12 +402,129 @@ void outil(const QString& nom, const QStringList& arguments)
     }
 }
 
-// Keeps the folder's MIME cache in step with its entries. Ours declare no
-// MIME type, so a folder without a cache is left without one rather than
-// given a file that nobody removes.
-void menusChanges(const Emplacement& e)
+// ---- The program group as a submenu ---------------------------------------
+//
+// Menus built from the freedesktop menu files ignore the folders of the
+// applications folder: a group's entries would land in "Other". So each
+// group holding entries of ours gets a merge file that lists them in a
+// submenu of the group's name (nested folders as nested submenus), and a
+// directory entry per submenu for its name and icon. Both are made again
+// from the group's entries after every change, and go with its last entry.
+
+struct DossiersMenus {
+    QString fusion, repertoires;
+};
+
+DossiersMenus dossiersMenus(const Configuration& c, const QString& racineApplications)
 {
-    if (e.genre == Genre::Applications && QFileInfo::exists(e.racineApplications + "/mimeinfo.cache"))
+    const bool tous = normal(racineApplications) == normal(c.xdgDataDir + "/applications");
+    return {(tous ? c.xdgConfigDir : c.xdgConfigHome) + "/menus/applications-merged",
+            (tous ? c.xdgDataDir : c.xdgDataHome) + "/desktop-directories"};
+}
+
+// A file name of ours for a folder of the group: readable, and unique
+// whatever the folder's name holds.
+QString nomMenu(const QString& dossier)
+{
+    QString lisible = dossier.section('/', -1).toLower();
+    lisible.replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("-"));
+    return "assistant-" + lisible + '-' +
+           QString::fromLatin1(QCryptographicHash::hash(dossier.toUtf8(), QCryptographicHash::Sha1).toHex().left(10));
+}
+
+bool ecrireSiChange(const QString& chemin, const QByteArray& texte)
+{
+    QFile existant(chemin);
+    if (existant.open(QIODevice::ReadOnly) && existant.readAll() == texte) return true;
+    existant.close();
+    QDir().mkpath(QFileInfo(chemin).path());
+    QSaveFile f(chemin);
+    return f.open(QIODevice::WriteOnly) && f.write(texte) == texte.size() && f.commit();
+}
+
+// Folders in the order of their names, each just before those inside it.
+struct OrdreDossiers {
+    bool operator()(const QString& a, const QString& b) const { return a.split('/') < b.split('/'); }
+};
+
+void menuDuGroupe(const Configuration& c, const QString& racineApplications, const QString& dossierEntree)
+{
+    const QDir racine(normal(racineApplications));
+    const QString relatif = racine.relativeFilePath(normal(dossierEntree));
+    if (relatif.isEmpty() || relatif == QLatin1String(".") || relatif.startsWith(QLatin1String(".."))) return;
+    const QString groupe = relatif.section('/', 0, 0);
+    const DossiersMenus d = dossiersMenus(c, racineApplications);
+    const QString fichierMenu = d.fusion + '/' + nomMenu(groupe) + ".menu";
+
+    // Our entries, by folder (relative to the applications folder), under
+    // their desktop-file identifiers (the relative path with "-" for "/").
+    std::map<QString, QStringList, OrdreDossiers> entrees;
+    QDirIterator it(racine.filePath(groupe), {QStringLiteral("*.desktop")}, QDir::Files | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString chemin = it.next();
+        if (lireEntree(chemin).source.isEmpty()) continue;
+        const QString rel = racine.relativeFilePath(chemin);
+        QString dossier = rel.section('/', 0, -2);
+        entrees[dossier] << QString(rel).replace('/', '-');
+        // Every folder between the group and the entry is a submenu too.
+        while (dossier.contains('/')) entrees[dossier = dossier.section('/', 0, -2)];
+    }
+
+    // The directory entries of this group that are no longer needed go.
+    const QString prefixe = nomMenu(groupe);
+    QStringList repertoires;
+    for (const auto& [dossier, ids] : entrees)
+        repertoires << (dossier == groupe ? prefixe : prefixe + nomMenu(dossier).mid(9)) + ".directory";
+    for (const QString& n : QDir(d.repertoires).entryList({prefixe + "*.directory"}, QDir::Files))
+        if (!repertoires.contains(n)) QFile::remove(d.repertoires + '/' + n);
+    if (entrees.empty()) {
+        // The folders made for them go too when nothing else is left there.
+        QFile::remove(fichierMenu);
+        for (const QString& dossier : {d.fusion, QFileInfo(d.fusion).path(), d.repertoires}) QDir().rmdir(dossier);
+        return;
+    }
+
+    QString xml = QStringLiteral("<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
+                                 " \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
+                                 "<Menu>\n  <Name>Applications</Name>\n");
+    QStringList ouverts;
+    qsizetype i = 0;
+    for (const auto& [dossier, ids] : entrees) {
+        while (!ouverts.isEmpty() && !dossier.startsWith(ouverts.last() + '/')) {
+            xml += QString(2 * ouverts.size(), ' ') + "</Menu>\n";
+            ouverts.removeLast();
+        }
+        const QString marge(2 * ouverts.size() + 2, ' ');
+        const QString nom = dossier.section('/', -1);
+        xml += marge + "<Menu>\n" + marge + "  <Name>" + nom.toHtmlEscaped() + "</Name>\n" + marge +
+               "  <Directory>" + repertoires[i++].toHtmlEscaped() + "</Directory>\n";
+        if (!ids.isEmpty()) {
+            xml += marge + "  <Include>\n";
+            for (const QString& id : ids) xml += marge + "    <Filename>" + id.toHtmlEscaped() + "</Filename>\n";
+            xml += marge + "  </Include>\n";
+        }
+        ouverts << dossier;
+        ecrireSiChange(d.repertoires + '/' + repertoires[i - 1],
+                       ("[Desktop Entry]\nVersion=1.0\nType=Directory\nName=" + echapper(nom) +
+                        "\nIcon=folder\n").toUtf8());
+    }
+    while (!ouverts.isEmpty()) {
+        xml += QString(2 * ouverts.size(), ' ') + "</Menu>\n";
+        ouverts.removeLast();
+    }
+    ecrireSiChange(fichierMenu, (xml + "</Menu>\n").toUtf8());
+}
+
+// Keeps the menus in step with the entries of an applications folder: the
+// group's submenu, and the folder's MIME cache. Ours declare no MIME type,
+// so a folder without a cache is left without one rather than given a file
+// that nobody removes.
+void menusChanges(const Configuration& c, const Emplacement& e, const QString& dossierEntree)
+{
+    if (e.genre != Genre::Applications) return;
+    menuDuGroupe(c, e.racineApplications, dossierEntree);
+    if (QFileInfo::exists(e.racineApplications + "/mimeinfo.cache"))
         outil(QStringLiteral("update-desktop-database"), {e.racineApplications});
 }
 
@@ -449,7 +571,7 @@ void supprimerEntree(const Configuration& c, const Emplacement& e, const QString
 {
     if (!QFile::remove(chemin)) return;
     libererIcone(c, existante.icone);
-    menusChanges(e);
+    menusChanges(c, e, QFileInfo(chemin).path());
 }
 
 }  // namespace
@@ -496,7 +618,7 @@ void Plateforme::raccourciEcrit(const QString& hote)
                 outil(QStringLiteral("gio"), {QStringLiteral("set"), chemin,
                                               QStringLiteral("metadata::trusted"), QStringLiteral("true")});
         }
-        if (existante.texte != contenu->texte) menusChanges(e);
+        if (existante.texte != contenu->texte) menusChanges(config_, e, info.path());
     } catch (...) {
     }
 }

@@ -4,11 +4,9 @@
 // against its length before use, and the number of directory entries looked
 // at is bounded, so that a damaged or hostile file gives no icon rather than
 // a crash or a long stall.
-#include "platform/plateforme.h"
+#include "platform/linux_interne.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QPainter>
+#include <QImage>
 
 #include <algorithm>
 #include <cstdint>
@@ -20,14 +18,10 @@
 namespace plateforme {
 namespace {
 
-constexpr int TailleIcone = 32;
 // Real icons have a handful of images; more are not looked at.
 constexpr int ImagesExaminees = 64;
 // Larger images are refused before anything is allocated for them.
 constexpr int CoteMaximum = 1024;
-// Icons are looked for in files up to this size only.
-constexpr qint64 TailleFichierMaximum = qint64(256) << 20;
-
 // The file's bytes; reads outside them give 0 and are never relied on, as
 // each structure is checked with `contient` first.
 class Octets {
@@ -180,7 +174,7 @@ QImage decoderDib(const Candidat& c)
     return img;
 }
 
-QImage decoder(const Candidat& c)
+QImage decoder(const Candidat& c, int taille)
 {
     QImage img;
     if (c.png) {
@@ -190,40 +184,30 @@ QImage decoder(const Candidat& c)
         img = decoderDib(c);
         if (img.isNull()) return {};
     }
-    img = img.convertToFormat(QImage::Format_ARGB32);
-    if (img.size() == QSize(TailleIcone, TailleIcone)) return img;
-    // Another size is brought to 32 x 32, keeping its proportions.
-    const QImage reduite = img.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                               .scaled(TailleIcone, TailleIcone, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    QImage finale(TailleIcone, TailleIcone, QImage::Format_ARGB32_Premultiplied);
-    finale.fill(Qt::transparent);
-    QPainter p(&finale);
-    p.drawImage((TailleIcone - reduite.width()) / 2, (TailleIcone - reduite.height()) / 2, reduite);
-    p.end();
-    return finale.convertToFormat(QImage::Format_ARGB32);
+    return interne::auCarre(img, taille);
 }
 
-// The best image: 32 x 32 with the most colours; otherwise the nearest
-// size (a larger one before a smaller one at the same distance, as it
-// loses less when scaled), then the most colours. An image that cannot be
+// The best image: the size asked for with the most colours; otherwise the
+// nearest size (a larger one before a smaller one at the same distance, as
+// it loses less when scaled), then the most colours. An image that cannot be
 // decoded gives way to the next one.
-QImage meilleure(std::vector<Candidat> candidats)
+QImage meilleure(std::vector<Candidat> candidats, int taille)
 {
-    auto ecart = [](const Candidat& c) { return std::abs(c.largeur - TailleIcone) + std::abs(c.hauteur - TailleIcone); };
+    auto ecart = [&](const Candidat& c) { return std::abs(c.largeur - taille) + std::abs(c.hauteur - taille); };
     std::stable_sort(candidats.begin(), candidats.end(), [&](const Candidat& a, const Candidat& b) {
         if (ecart(a) != ecart(b)) return ecart(a) < ecart(b);
-        const bool aPlusGrand = a.largeur >= TailleIcone, bPlusGrand = b.largeur >= TailleIcone;
+        const bool aPlusGrand = a.largeur >= taille, bPlusGrand = b.largeur >= taille;
         if (aPlusGrand != bPlusGrand) return aPlusGrand;
         return a.bpp > b.bpp;
     });
     for (const Candidat& c : candidats) {
-        QImage img = decoder(c);
+        QImage img = decoder(c, taille);
         if (!img.isNull()) return img;
     }
     return {};
 }
 
-QImage iconeIco(const Octets& f)
+QImage iconeIco(const Octets& f, int taille)
 {
     if (!f.contient(0, 6) || f.u16(0) != 0 || f.u16(2) != 1) return {};
     const int nombre = std::min<int>(int(f.u16(4)), ImagesExaminees);
@@ -235,7 +219,7 @@ QImage iconeIco(const Octets& f)
         if (!f.contient(position, taille)) continue;
         if (auto c = decrire(f.partie(position, taille))) candidats.push_back(*c);
     }
-    return meilleure(std::move(candidats));
+    return meilleure(std::move(candidats), taille);
 }
 
 // The resources of a PE file: section table and resource directory.
@@ -336,7 +320,7 @@ private:
 
 constexpr std::uint32_t RT_ICON = 3, RT_GROUP_ICON = 14;
 
-QImage iconePe(const Octets& f)
+QImage iconePe(const Octets& f, int taille)
 {
     const Ressources r(f);
     if (!r.valide()) return {};
@@ -351,31 +335,16 @@ QImage iconePe(const Octets& f)
         if (!image) continue;
         if (auto c = decrire(*image)) candidats.push_back(*c);
     }
-    return meilleure(std::move(candidats));
+    return meilleure(std::move(candidats), taille);
 }
 
 }  // namespace
 
-QImage Plateforme::IconeFichier(const QString& chemin) const
+QImage interne::iconeWindows(const QByteArray& octets, int taille)
 {
-    QString hote;
-    try {
-        hote = VersHote(chemin);
-    } catch (const Erreur&) {
-        return {};
-    }
-    // Only regular files: opening a pipe or a device could wait forever.
-    if (!QFileInfo(hote).isFile()) return {};
-    // Read rather than mapped: a medium taken out while the file is mapped
-    // would end the process.
-    QFile fichier(hote);
-    if (!fichier.open(QIODevice::ReadOnly) || fichier.size() > TailleFichierMaximum) return {};
-    const QByteArray lu = fichier.readAll();
-    const auto* donnees = reinterpret_cast<const uchar*>(lu.constData());
-    const auto taille = std::uint64_t(lu.size());
-    const Octets f(donnees, taille);
-    if (f.u16(0) == 0x5A4D) return iconePe(f);
-    return iconeIco(f);
+    const Octets f(reinterpret_cast<const uchar*>(octets.constData()), std::uint64_t(octets.size()));
+    if (f.u16(0) == 0x5A4D) return iconePe(f, taille);
+    return iconeIco(f, taille);
 }
 
 }  // namespace plateforme

@@ -4,6 +4,7 @@
 #include "platform/plateforme.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 #include <sys/types.h>
@@ -66,5 +67,25 @@ QString dossierBureau(const Configuration& c);
 std::vector<Lecteur> lecteursDepuisMontages(const QByteArray& montages,
                                             const QString& utilisateur,
                                             const QString& home);
+
+// ---- Icons -----------------------------------------------------------------
+// True when the existing host file is a program: executable, or an ELF or
+// Windows program file.
+bool estProgramme(const QString& hote);
+// The icon that the host file brings with it, `taille` pixels square, or a
+// null image: the first icon of a Windows program, library or .ico file,
+// else for a program an image beside it with the same base name
+// (meteo.png, .svg or .ico for meteo or meteo.exe).
+QImage iconePropre(const QString& hote, int taille);
+// The first icon of the bytes of a Windows program, library or .ico file.
+QImage iconeWindows(const QByteArray& octets, int taille);
+// An image brought to `taille` pixels square, its proportions kept and the
+// rest transparent.
+QImage auCarre(const QImage& image, int taille);
+// The theme's generic program icon, or a neutral one drawn here where the
+// machine has no icon theme.
+QImage iconeGenerique(int taille);
+// The theme's name of that icon, for desktop entries.
+inline constexpr char NomIconeGenerique[] = "application-x-executable";
 
 }  // namespace plateforme::interne

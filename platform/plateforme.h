@@ -178,9 +178,13 @@ public:
     // Writes a Shell Link to `cible` named NomFichier(cible) + ".lnk" into
     // the recent-documents folder (CSIDL 8). 1 on success, 0 otherwise.
     int AjouterDocumentRecent(const QString& cible);
-    // First icon of a Windows program, library or .ico file, 32 x 32; a null
-    // image for any other file.
-    QImage IconeFichier(const QString& chemin) const;
+    // The icon of a file, `taille` pixels square (32, the standard size, at
+    // one device pixel a pixel): the first icon of a Windows program,
+    // library or .ico file; for any other program an image beside it with
+    // the same base name (meteo.png, .svg or .ico), else the theme's generic
+    // program icon. A null image for a file that is no program and holds no
+    // icon, or that is missing.
+    QImage IconeFichier(const QString& chemin, int taille = 32) const;
 
     // ---- Process and system ------------------------------------------
     // Own folder, with a trailing backslash only at a drive root.
@@ -221,5 +225,13 @@ private:
     // Host folders written since the last Synchroniser().
     QStringList aSynchroniser_;
 };
+
+// Starts the wizard's own executable again (same arguments) at `fraction`
+// of the present scale factor, once at most; returns only when it is not
+// started again.
+void RelancerAEchelle(double fraction, char** argv);
+// In the wizard started again: gives QT_SCALE_FACTOR back its first value,
+// once the application object has read it.
+void RetablirEchelle();
 
 }  // namespace plateforme

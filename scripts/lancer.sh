@@ -3,7 +3,7 @@
 set -euo pipefail
 RACINE="$(cd "$(dirname "$0")/.." && pwd)"
 . "$RACINE/scripts/paquets.sh"
-installer_paquets "${PAQUETS_CONSTRUCTION[@]}" qt6-qpa-plugins fonts-liberation fonts-dejavu-core \
+installer_paquets "${PAQUETS_CONSTRUCTION[@]}" qt6-qpa-plugins \
     xdg-utils desktop-file-utils libglib2.0-bin
 construire -DASSISTANT_TESTS=OFF
 # The wizard reads Install.inf from its own folder, where the medium was

@@ -13,7 +13,7 @@ installer_paquets() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${manquants[@]}"
 }
 
-PAQUETS_CONSTRUCTION=(g++ make cmake qt6-base-dev libgl-dev)
+PAQUETS_CONSTRUCTION=(g++ make cmake qt6-base-dev qt6-svg-dev libgl-dev fonts-liberation2)
 
 construire() {
     cmake -S "$RACINE" -B "$RACINE/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null

@@ -111,13 +111,13 @@ QByteArray lireFichier(const QString& chemin)
 void copierSupportExemple(const QString& dossier)
 {
     QDir().mkpath(dossier);
-    const QDir source(QStringLiteral(SUPPORT_EXEMPLE));
-    for (const QString& nom : source.entryList(QDir::Files)) {
-        if (nom == "setup") continue;
-        QFile::remove(dossier + "/" + nom);
-        QFile::copy(source.filePath(nom), dossier + "/" + nom);
-        QFile(dossier + "/" + nom).setPermissions(QFile(source.filePath(nom)).permissions());
-    }
+    // The medium's files, and the Windows program file that only tests use.
+    for (const QDir source : {QDir(QStringLiteral(SUPPORT_EXEMPLE)), QDir(QStringLiteral(SUPPORT_ESSAIS))})
+        for (const QString& nom : source.entryList(QDir::Files)) {
+            QFile::remove(dossier + "/" + nom);
+            QFile::copy(source.filePath(nom), dossier + "/" + nom);
+            QFile(dossier + "/" + nom).setPermissions(QFile(source.filePath(nom)).permissions());
+        }
 }
 
 void preparerSupport(const QString& dossier, const QMap<QString, QString>& cles)

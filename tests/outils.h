@@ -91,7 +91,8 @@ void ecrireInf(const QString& chemin, const QStringList& lignes);
 // Writes raw bytes to a host file, creating its folders.
 void ecrireFichier(const QString& chemin, const QByteArray& octets);
 QByteArray lireFichier(const QString& chemin);
-// Copies the sample medium (Install.inf and its files) into `dossier`.
+// Copies the sample medium (Install.inf and its files) into `dossier`, with
+// Agenda.exe, a Windows program file with the sample's icon.
 void copierSupportExemple(const QString& dossier);
 // The sample medium in `dossier`, with some keys of its Install.inf given
 // other values (a key it lacks is added at the end).

@@ -1,5 +1,7 @@
 // Desktop entries written beside the shortcut files of the special folders.
 #include "tests/outils.h"
+#include "examples/fabrique_icones.h"
+#include "platform/linux_interne.h"
 #include "wizard/install.h"
 
 #include <gtest/gtest.h>
@@ -55,12 +57,11 @@ QString cle(const QString& entree, const QString& nom)
     return QStringLiteral("<absent>");
 }
 
-// desktop-file-validate's complaints ("" when it accepts the entry or is
-// not installed).
+// desktop-file-validate's complaints ("" when it accepts the entry).
 QString erreursValidation(const QString& entree)
 {
     const QString outil = QStandardPaths::findExecutable("desktop-file-validate");
-    if (outil.isEmpty()) return {};
+    if (outil.isEmpty()) return "desktop-file-validate is not installed";
     QProcess p;
     p.start(outil, {entree});
     if (!p.waitForFinished(10000)) return "desktop-file-validate did not finish";
@@ -160,7 +161,6 @@ TEST_F(Entrees, EachKindOfShortcutGetsItsEntry)
         }
         EXPECT_EQ(lireFichier(c.raccourci), c.octets);
     }
-    if (QStandardPaths::findExecutable("gio").isEmpty()) GTEST_SKIP() << "gio absent: launch not tried";
     EXPECT_EQ(lancer(groupe + "/Agenda.desktop", bac.racine() + "/lance.txt"),
               (home + "/Programmes/Mon $Agenda 100%").toUtf8());
 }
@@ -243,10 +243,7 @@ TEST_F(Entrees, DesktopEntriesAreExecutableAndShareTheIconUntilTheLastGoes)
 {
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::red);
-    QDir().mkpath(home + "/Programmes/Agenda");
-    ASSERT_TRUE(image.save(home + "/Programmes/Agenda/agenda.ico", "ICO"));
-    if (p.IconeFichier("c:\\Programmes\\Agenda\\agenda.ico").isNull())
-        GTEST_SKIP() << "no icon reader for .ico files";
+    ecrireFichier(home + "/Programmes/Agenda/agenda.ico", fabrique::fichierIco({fabrique::imageDib(image, 32)}));
 
     const QString favori = home + "/.local/share/favorites/Site.url";
     ecrire(bureau + "/Icone.lnk", lien("c:\\Programmes\\Agenda\\agenda.ico"));
@@ -283,8 +280,48 @@ QStringList raccourcisSous(const Bac& bac)
     return r;
 }
 
-// The sample medium installed through the window with every shortcut, its
-// menu entry launched, then its shortcuts removed.
+// How a menu built from the freedesktop menu files (pyxdg's reader, over a
+// main menu with a category submenu and "Other") files the entries of the
+// test platform's folders: one line per submenu ("Agenda/ Agenda", with the
+// name its directory entry gives) and per entry ("Agenda/Agenda-Agenda.desktop").
+std::string menus(const Bac& bac)
+{
+    const QString base = bac.racine() + "/menus-base";
+    ecrireFichier(base + "/menus/applications.menu",
+                  "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
+                  " \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
+                  "<Menu><Name>Applications</Name><DefaultAppDirs/><DefaultDirectoryDirs/><DefaultMergeDirs/>\n"
+                  "  <Menu><Name>Accessoires</Name><Include><Category>Utility</Category></Include></Menu>\n"
+                  "  <Menu><Name>Autres</Name><OnlyUnallocated/><Include><All/></Include></Menu>\n"
+                  "</Menu>\n");
+    const char* lecteur = R"(
+import xdg.Menu
+def parcourir(menu, chemin):
+    for e in menu.getEntries():
+        if isinstance(e, xdg.Menu.Menu):
+            print(chemin + e.getName() + "/", e.getName() if e.Directory is None else e.Directory.DesktopEntry.getName())
+            parcourir(e, chemin + e.getName() + "/")
+        elif isinstance(e, xdg.Menu.MenuEntry):
+            print(chemin + e.DesktopFileID)
+parcourir(xdg.Menu.parse(), "")
+)";
+    QProcess python;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", bac.home() + "/.config");
+    env.insert("XDG_CONFIG_DIRS", base + ":" + bac.racine() + "/sys/etc/xdg");
+    env.insert("XDG_DATA_HOME", bac.home() + "/.local/share");
+    env.insert("XDG_DATA_DIRS", bac.racine() + "/sys/usr/local/share");
+    env.remove("XDG_MENU_PREFIX");
+    python.setProcessEnvironment(env);
+    python.start("/usr/bin/python3", {"-c", lecteur});   // Debian's, where python3-xdg is
+    if (!python.waitForFinished(20000) || python.exitCode() != 0)
+        return ("python3 -c: " + python.errorString() + QString::fromUtf8(python.readAllStandardError())).toStdString();
+    return python.readAllStandardOutput().toStdString();
+}
+
+// The sample medium installed through the window with every shortcut: its
+// entries carry its icon and a category, the group is a submenu, the menu
+// entry starts the program; the uninstall takes all of it away.
 TEST(EntreesInstallation, SampleMediumEntriesLaunchAndGoWithTheUninstall)
 {
     Bac bac;
@@ -292,15 +329,16 @@ TEST(EntreesInstallation, SampleMediumEntriesLaunchAndGoWithTheUninstall)
     ecrireInf(bac.support() + "/Install.inf",
               {QString::fromUtf8("[Général]"), QString::fromUtf8("DisqueInstallDéfaut=C"),
                QString::fromUtf8("RépertoireInstallDéfaut=Programmes\\Agenda"),
-               QString::fromUtf8("NomGroupeDéfaut=Agenda"), "Programme=Agenda.exe", "NomProgramme=Agenda",
+               QString::fromUtf8("NomGroupeDéfaut=Agenda"), "Programme=agenda", "NomProgramme=Agenda",
                "NomAide=Agenda.html", "EspaceRequis=1Mo", "RaccourciWEB=oui",
                "URLRaccourciWEB=http://agenda.example/", "NomRaccourciWEB=Site Agenda", "Info1=Merci.",
-               "Info2=Fin.", "[Fichiers]", "F1=Agenda.exe", "F2=Agenda.html", "F3=agenda-demo",
+               "Info2=Fin.", "[Fichiers]", "F1=agenda", "F2=Agenda.html", "F3=agenda.png",
                "[FichiersSystem]"});
     PlateformeTest p(bac.racine());
     p.pasHorloge = 1e-5;
     const QString home = bac.home();
     const QString groupe = home + "/.local/share/applications/Agenda";
+    const std::string menusAvant = menus(bac);
     {
         Install w(p);
         w.Form_Load();
@@ -315,24 +353,33 @@ TEST(EntreesInstallation, SampleMediumEntriesLaunchAndGoWithTheUninstall)
                                     groupe + "/Aide de Agenda.desktop",
                                     home + "/.local/share/favorites/Site Agenda.desktop",
                                     home + "/Desktop/Agenda.desktop"}));
-    for (const QString& e : entrees) EXPECT_EQ(erreursValidation(e), "") << e.toStdString();
-    const QString exec = "\"" + home + "/Programmes/Agenda/Agenda.exe\"";
-    EXPECT_EQ(cle(groupe + "/Agenda.desktop", "Exec"), exec);
-    EXPECT_EQ(cle(home + "/.config/autostart/Agenda.desktop", "Exec"), exec);
-    EXPECT_EQ(cle(groupe + "/Aide de Agenda.desktop", "Exec"),
-              "xdg-open \"" + home + "/Programmes/Agenda/Agenda.html\"");
-    EXPECT_EQ(cle(home + "/.local/share/favorites/Site Agenda.desktop", "URL"), "http://agenda.example/");
     const QString icone = cle(groupe + "/Agenda.desktop", "Icon");
-    EXPECT_EQ(cle(home + "/Desktop/Agenda.desktop", "Icon"), icone);
-    EXPECT_EQ(QImage(icone).size(), QSize(32, 32)) << icone.toStdString();
-
-    // The program's menu entry starts it: Agenda.exe hands over to the
-    // program beside it, replaced here by one that leaves a mark.
-    if (!QStandardPaths::findExecutable("gio").isEmpty()) {
-        script(home + "/Programmes/Agenda/agenda-demo", bac.racine() + "/lance.txt");
-        EXPECT_EQ(lancer(groupe + "/Agenda.desktop", bac.racine() + "/lance.txt"),
-                  (home + "/Programmes/Agenda").toUtf8());
+    EXPECT_EQ(QImage(icone).convertToFormat(QImage::Format_ARGB32),
+              plateforme::interne::auCarre(QImage(bac.support() + "/agenda.png"), 32))
+        << icone.toStdString();
+    const QString exec = "\"" + home + "/Programmes/Agenda/agenda\"";
+    const struct { QString entree, exec, icone; } attendues[] = {
+        {groupe + "/Agenda.desktop", exec, icone},
+        {home + "/.config/autostart/Agenda.desktop", exec, icone},
+        {home + "/Desktop/Agenda.desktop", exec, icone},
+        {groupe + "/Aide de Agenda.desktop", "xdg-open \"" + home + "/Programmes/Agenda/Agenda.html\"", "text-html"},
+    };
+    for (const auto& a : attendues) {
+        SCOPED_TRACE(a.entree.toStdString());
+        EXPECT_EQ(erreursValidation(a.entree), "");
+        EXPECT_EQ(cle(a.entree, "Exec"), a.exec);
+        EXPECT_EQ(cle(a.entree, "Icon"), a.icone);
+        EXPECT_EQ(cle(a.entree, "Categories"), "Utility;");
     }
+    EXPECT_EQ(cle(home + "/.local/share/favorites/Site Agenda.desktop", "URL"), "http://agenda.example/");
+    // The group is a submenu of its name, besides the category's.
+    EXPECT_EQ(menus(bac), "Accessoires/ Accessoires\nAccessoires/Agenda-Agenda.desktop\n"
+                          "Accessoires/Agenda-Aide de Agenda.desktop\nAgenda/ Agenda\n"
+                          "Agenda/Agenda-Agenda.desktop\nAgenda/Agenda-Aide de Agenda.desktop\n");
+
+    // The program's menu entry starts it; here a stand-in that leaves a mark.
+    script(home + "/Programmes/Agenda/agenda", bac.racine() + "/lance.txt");
+    EXPECT_EQ(lancer(groupe + "/Agenda.desktop", bac.racine() + "/lance.txt"), (home + "/Programmes/Agenda").toUtf8());
 
     {
         Install w(p);
@@ -342,6 +389,8 @@ TEST(EntreesInstallation, SampleMediumEntriesLaunchAndGoWithTheUninstall)
     EXPECT_EQ(raccourcisSous(bac), QStringList());
     EXPECT_FALSE(QFileInfo::exists(groupe));
     EXPECT_FALSE(QFileInfo::exists(icone));
+    EXPECT_FALSE(QFileInfo::exists(home + "/.config/menus") || QFileInfo::exists(home + "/.local/share/desktop-directories"));
+    EXPECT_EQ(menus(bac), menusAvant);
 }
 
 }  // namespace

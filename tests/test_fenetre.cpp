@@ -92,6 +92,43 @@ TEST_F(Fenetre, DemarrageConstruitLesLegendes)
     EXPECT_EQ(w->children().last(), w->Picture2);
 }
 
+// The tests' machine has no font at all (tests/CMakeLists.txt): every
+// caption is set in the face the program carries and fits in its control.
+TEST_F(Fenetre, LegendesEnLiberationSansDansLeursControles)
+{
+    demarrer();
+    ASSERT_TRUE(montrer());
+    w->LabI1->show();
+    int vus = 0;
+    for (QWidget* c : w->findChildren<QWidget*>()) {
+        const QFontMetrics m = c->fontMetrics();
+        QString texte;
+        int largeur = 0, hauteur = 0;   // what the caption needs
+        if (auto* l = qobject_cast<QLabel*>(c); l && !l->text().trimmed().isEmpty()) {
+            texte = l->text();
+            largeur = l->wordWrap() ? l->width() : l->sizeHint().width();
+            hauteur = l->wordWrap() ? l->heightForWidth(l->width()) : m.height();
+        } else if (auto* b = qobject_cast<QAbstractButton*>(c); b && !dynamic_cast<CaseACocher*>(b) &&
+                                                              !dynamic_cast<BoutonMultiligne*>(b)) {
+            texte = b->text();
+            const bool caseOuOption = qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b);
+            largeur = caseOuOption ? b->sizeHint().width() : m.horizontalAdvance(QString(texte).remove('&')) + 6;
+            hauteur = m.height();
+        } else if (auto* g = qobject_cast<QGroupBox*>(c); g && !g->title().isEmpty()) {
+            texte = g->title();
+            largeur = m.horizontalAdvance(texte) + 12;
+        } else {
+            continue;
+        }
+        ++vus;
+        SCOPED_TRACE(texte.toStdString());
+        EXPECT_EQ(QFontInfo(c->font()).family(), "Liberation Sans");
+        EXPECT_LE(largeur, c->width());
+        EXPECT_LE(hauteur, c->height());
+    }
+    EXPECT_GE(vus, 20);
+}
+
 TEST_F(Fenetre, SansAideLeBoutonAideResteInactif)
 {
     demarrer(infExemple(""));
@@ -287,6 +324,9 @@ TEST_F(Fenetre, TouchesDAcces)
     EXPECT_EQ(p->fins, 0);
 }
 
+// Tab goes round the controls of the page shown: on the final page, which
+// covers the others, its own buttons only, the focus left on the button that
+// showed it included.
 TEST_F(Fenetre, TabulationParcourtLaPageVisible)
 {
     demarrer();
@@ -294,17 +334,31 @@ TEST_F(Fenetre, TabulationParcourtLaPageVisible)
     w->OptionDépart[1]->click();
     w->BSuiv->click();
     w->Drive1->setFocus();
-    std::vector<QWidget*> vus;
-    for (int i = 0; i < 12; ++i) {
-        vus.push_back(QApplication::focusWidget());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
-    for (QWidget* v : vus) {
+    // Tab, with a Shift+Tab every third key when `retour`.
+    auto parcours = [&](int tabs, bool retour) {
+        std::vector<QWidget*> vus;
+        for (int i = 0; i < tabs; ++i) {
+            vus.push_back(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), retour && i % 3 == 2 ? Qt::Key_Backtab : Qt::Key_Tab);
+        }
+        return vus;
+    };
+    auto contient = [](const std::vector<QWidget*>& v, QWidget* x) { return std::find(v.begin(), v.end(), x) != v.end(); };
+    const std::vector<QWidget*> page = parcours(12, false);
+    for (QWidget* v : page) {
         ASSERT_NE(v, nullptr);
         EXPECT_TRUE(v->isVisible()) << v->metaObject()->className();
     }
-    EXPECT_NE(std::find(vus.begin(), vus.end(), w->Reper), vus.end());
-    EXPECT_NE(std::find(vus.begin(), vus.end(), w->Command1), vus.end());
+    EXPECT_TRUE(contient(page, w->Reper) && contient(page, w->Command1));
+
+    w->BSuiv->setEnabled(true);
+    w->BSuiv->setFocus();
+    QTest::keyClick(w->BSuiv, Qt::Key_Space);
+    ASSERT_EQ(pages(), "---F");
+    const std::vector<QWidget*> finale = parcours(9, true);
+    for (QWidget* v : finale) EXPECT_TRUE(w->Picture2->isAncestorOf(v)) << (v ? v->metaObject()->className() : "none");
+    EXPECT_TRUE(contient(finale, w->Command3) && contient(finale, w->Command13) && contient(finale, w->Command4));
+    EXPECT_EQ(pages(), "---F");
 }
 
 // ---- Final-page commands ---------------------------------------------------

@@ -4,10 +4,12 @@
 
 #include "examples/dessin_agenda.h"
 #include "examples/fabrique_icones.h"
+#include "platform/linux_interne.h"
 #include "extras/icone.h"
 #include "wizard/controles.h"
 #include "wizard/install.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -107,7 +109,7 @@ TEST_F(Icones, CeQuiNEstPasUneIconeDonneUneImageNulle)
 {
     ecrireFichier(bac.support() + "/notes.txt", "Ceci n'est pas une icône.\r\n");
     ecrireFichier(bac.support() + "/vide.exe", "");
-    ecrireFichier(bac.support() + "/mz.exe", "MZ");
+    ecrireFichier(bac.support() + "/notes.png", lireFichier(bac.support() + "/notes.txt"));
     QByteArray curseur = fichierIco({imageDib(uni(32, Qt::red), 32)});
     curseur[2] = 2;  // a cursor file
     ecrireFichier(bac.support() + "/c.cur", curseur);
@@ -120,7 +122,7 @@ TEST_F(Icones, CeQuiNEstPasUneIconeDonneUneImageNulle)
     boite.setScaleMode(3);
     boite.Boite(10, 10, 30, 30, Qt::darkCyan);
     const QImage avant = boite.Image();
-    for (const char* chemin : {"d:\\notes.txt", "d:\\vide.exe", "d:\\mz.exe", "d:\\c.cur", "d:\\dossier.exe",
+    for (const char* chemin : {"d:\\notes.txt", "d:\\vide.exe", "d:\\c.cur", "d:\\dossier.exe",
                                "d:\\tube.ico", "d:\\absent.exe", "q:\\Agenda.exe", "d:\\..\\x.ico"}) {
         EXPECT_TRUE(p.IconeFichier(chemin).isNull()) << chemin;
         DessinerIcone(p, boite, chemin);
@@ -153,9 +155,14 @@ TEST_F(Icones, UnProgrammeTronqueOuAbimeNeFaitNiPlanterNiAttendre)
     copierSupportExemple(bac.support());
     const QByteArray exe = lireFichier(bac.support() + "/Agenda.exe");
     ASSERT_GT(exe.size(), 4096);
+    // What the file itself holds, as the generic icon would hide its absence.
+    auto abime = [](QByteArray octets, int position, std::uint32_t valeur) {
+        poser32(octets, position, valeur);
+        return plateforme::interne::iconeWindows(octets, 32);
+    };
     // Cut anywhere: an icon when the chosen image is whole, else none.
     for (int n = 0; n < exe.size(); n += 61) {
-        const QImage img = icone("coupe.exe", exe.left(n));
+        const QImage img = plateforme::interne::iconeWindows(exe.left(n), 32);
         EXPECT_TRUE(img.isNull() || img.size() == QSize(32, 32)) << n;
         if (n < 0x400) EXPECT_TRUE(img.isNull()) << n;  // no resource section yet
     }
@@ -170,40 +177,94 @@ TEST_F(Icones, UnProgrammeTronqueOuAbimeNeFaitNiPlanterNiAttendre)
         {rsrc + 28, 0x80000000u},           // group type loops to the root
         {rsrc + 28, 0x7FFFFFF0u}};          // group type out of bounds
     for (const auto& [position, valeur] : cas)
-        EXPECT_TRUE(abime(exe, position, valeur, "faux.exe").isNull()) << position << " " << valeur;
+        EXPECT_TRUE(abime(exe, position, valeur).isNull()) << position << " " << valeur;
     // Random damage to the headers: any answer but a crash or a wrong size.
     QRandomGenerator aleas(20261207);
     for (int essai = 0; essai < 300; ++essai) {
         QByteArray b = exe;
         for (int k = 0; k < 8; ++k) b[int(aleas.bounded(0x600))] = char(aleas.bounded(256));
-        const QImage img = icone("abime.exe", b);
+        const QImage img = plateforme::interne::iconeWindows(b, 32);
         EXPECT_TRUE(img.isNull() || img.size() == QSize(32, 32)) << essai;
     }
+}
+
+// Any other program brings its icon as an image beside it, whatever the
+// case of its name; a program without one gets the generic icon, a file
+// that is no program nothing.
+TEST_F(Icones, ImageVoisineSinonIconeGenerique)
+{
+    const QByteArray elf = QByteArray("\x7f" "ELF\x02\x01\x01", 7) + QByteArray(100, '\0');
+    QBuffer png, ico;
+    ASSERT_TRUE(uni(48, Qt::red).save(&png, "PNG"));
+    const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='20' height='10'>"
+                           "<rect width='20' height='10' fill='#0000ff'/></svg>";
+    const QImage generique = plateforme::interne::iconeGenerique(32);
+    ASSERT_EQ(generique.size(), QSize(32, 32));
+    const struct { QString programme; QByteArray octets; QString voisin; QByteArray image; QImage attendue; } cas[] = {
+        {"meteo", elf, "meteo.png", png.data(), uni(32, Qt::red)},
+        {"Meteo.exe", "MZ", "METEO.SVG", svg, {}},   // blue, 2:1, centred
+        {"outil.bin", elf, "outil.ico", fichierIco({imageDib(uni(32, Qt::green), 32)}), uni(32, Qt::green)},
+        {"agenda.exe", fichierPE({imageDib(uni(32, Qt::yellow), 32)}), "agenda.png", png.data(), uni(32, Qt::yellow)},
+        {"seul", elf, "", {}, generique},
+        {"faux", elf, "faux.png", "pas une image", generique},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.programme.toStdString());
+        Bac b;
+        PlateformeTest q(b.racine());
+        ecrireFichier(b.support() + "/" + c.programme, c.octets);
+        if (!c.voisin.isEmpty()) ecrireFichier(b.support() + "/" + c.voisin, c.image);
+        const QImage img = q.IconeFichier("d:\\" + c.programme);
+        ASSERT_EQ(img.size(), QSize(32, 32));
+        if (!c.attendue.isNull()) {
+            EXPECT_EQ(img, c.attendue);
+        } else {
+            EXPECT_EQ(img.pixel(16, 16), qRgb(0, 0, 255));
+            EXPECT_EQ(qAlpha(img.pixel(16, 4)), 0);
+        }
+        // Asked at a screen's density, the same icon at twice the size.
+        EXPECT_EQ(q.IconeFichier("d:\\" + c.programme, 64).size(), QSize(64, 64));
+    }
+    // Not a program: the image beside it is not its icon.
+    ecrireFichier(bac.support() + "/lisez-moi.txt", "texte");
+    ecrireFichier(bac.support() + "/lisez-moi.png", png.data());
+    EXPECT_TRUE(p.IconeFichier("d:\\lisez-moi.txt").isNull());
+    // The generic icon is never an empty square.
+    int opaques = 0;
+    for (int k = 0; k < 32 * 32; ++k) opaques += qAlpha(generique.pixel(k % 32, k / 32)) > 128;
+    EXPECT_GT(opaques, 200);
 }
 
 TEST_F(Icones, LeDemarrageDessineLIconeDuProgrammeEtLeDegrade)
 {
     copierSupportExemple(bac.support());
     // Of 16 x 16, 256-colour 32 x 32, full-colour 32 x 32 and 48 x 48 images.
-    const QImage agenda = p.IconeFichier("d:\\Agenda.exe");
-    EXPECT_EQ(agenda, DessinerAgenda(32));
+    const QImage windows = p.IconeFichier("d:\\Agenda.exe");
+    EXPECT_EQ(windows, DessinerAgenda(32));
     QSet<QRgb> couleurs;
-    for (int k = 0; k < 32 * 32; ++k) couleurs.insert(agenda.pixel(k % 32, k / 32));
+    for (int k = 0; k < 32 * 32; ++k) couleurs.insert(windows.pixel(k % 32, k / 32));
     EXPECT_GT(couleurs.size(), 20);
-    EXPECT_TRUE(p.IconeFichier("d:\\Outils.dll").isNull());  // a library without resources
+    // A library without resources.
+    EXPECT_EQ(p.IconeFichier("d:\\Outils.dll"), plateforme::interne::iconeGenerique(32));
+    // The sample's program brings agenda.png.
+    const QImage agenda = p.IconeFichier("d:\\agenda");
+    EXPECT_EQ(agenda, plateforme::interne::auCarre(QImage(bac.support() + "/agenda.png"), 32));
 
     Install w(p);
     w.Form_Load();
-    // Drawn at the top-left of the box, the same picture on both program
-    // buttons and the uninstall page.
+    // Drawn at the top-left of the box, the same picture unscaled on both
+    // program buttons and, whole, on the uninstall page.
     const QImage icone = w.Picture1->Image().convertToFormat(QImage::Format_RGB32);
     QImage attendue(icone.size(), QImage::Format_RGB32);
     attendue.fill(w.Picture1->BackColor());
     QPainter(&attendue).drawImage(0, 0, agenda);
     EXPECT_EQ(icone, attendue);
+    EXPECT_EQ(w.Image1->size(), w.Picture1->size());
     EXPECT_EQ(w.Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32), icone);
-    for (QToolButton* b : {w.Command1, w.Command3})
+    for (QToolButton* b : {w.Command1, w.Command3}) {
+        EXPECT_EQ(b->iconSize(), w.Picture1->size());
         EXPECT_EQ(b->icon().pixmap(icone.size()).toImage().convertToFormat(QImage::Format_RGB32), icone);
+    }
 
     // The final page: blue rising left to right in vertical bands, its twips
     // scale back afterwards.
@@ -217,7 +278,9 @@ TEST_F(Icones, LeDemarrageDessineLIconeDuProgrammeEtLeDegrade)
     EXPECT_EQ(page.ScaleWidth(), page.width() * 15.f);
 }
 
-TEST(SupportExemple, ToutFichierNommeParInstallInfEstPresentEtSeLance)
+// The sample medium holds every file its Install.inf names, and its program
+// is a native one that starts without a shell's help.
+TEST(SupportExemple, ToutFichierNommeParInstallInfEstPresentEtLeProgrammeDemarre)
 {
     Bac bac;
     copierSupportExemple(bac.support());
@@ -225,18 +288,23 @@ TEST(SupportExemple, ToutFichierNommeParInstallInfEstPresentEtSeLance)
     for (const QString& l : PlateformeTest(bac.racine()).LireLignes("d:\\Install.inf"))
         if (l.contains('=') && (l.startsWith("F") || l.startsWith("Programme=") || l.startsWith("NomAide=")))
             if (const QString v = l.section('=', 1); !v.isEmpty()) noms << v;
-    EXPECT_TRUE(noms.contains("Agenda.exe") && noms.contains("agenda-demo")) << noms.join(' ').toStdString();
+    EXPECT_TRUE(noms.contains("agenda") && noms.contains("agenda.png")) << noms.join(' ').toStdString();
     for (const QString& n : noms) EXPECT_TRUE(QFile::exists(bac.support() + "/" + n)) << n.toStdString();
-    for (const char* n : {"/Agenda.exe", "/agenda-demo"}) EXPECT_TRUE(QFileInfo(bac.support() + n).isExecutable()) << n;
-
-    // Agenda.exe started by the shell hands its arguments to the
-    // demonstration beside it; here a stand-in that records them.
-    const QString demo = bac.support() + "/agenda-demo";
-    QFile::remove(demo);
-    ecrireFichier(demo, "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > \"$(dirname \"$0\")/lance.txt\"\n");
-    QFile(demo).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(QProcess::execute("/bin/sh", {bac.support() + "/Agenda.exe", "un", "deux mots"}), 0);
-    EXPECT_EQ(QString::fromUtf8(lireFichier(bac.support() + "/lance.txt")), demo + "\nun\ndeux mots\n");
+    const QString agenda = bac.support() + "/agenda";
+    EXPECT_TRUE(lireFichier(agenda).startsWith("\x7f" "ELF"));
+    QProcess programme;
+    programme.setProgram(agenda);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", bac.home() + "/.config");
+    programme.setProcessEnvironment(env);
+    programme.start();
+    ASSERT_TRUE(programme.waitForStarted(5000)) << programme.errorString().toStdString();
+    // Running, and its settings noted at once.
+    EXPECT_FALSE(programme.waitForFinished(1500));
+    EXPECT_TRUE(QFile::exists(bac.home() + "/.config/Agenda.ini"));
+    programme.kill();
+    programme.waitForFinished(5000);
 }
 
 }  // namespace

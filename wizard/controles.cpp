@@ -118,11 +118,37 @@ void PictureBox::resizeEvent(QResizeEvent*)
     assurerImage();
 }
 
+// ---- CadreImage --------------------------------------------------------------
+
+CadreImage::CadreImage(QWidget* parent) : QLabel(parent)
+{
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void CadreImage::setPixmap(const QPixmap& image)
+{
+    QLabel::setPixmap(image);
+    if (!image.isNull()) resize(image.deviceIndependentSize().toSize());
+}
+
 // ---- DriveListBox ----------------------------------------------------------
 
 DriveListBox::DriveListBox(plateforme::Plateforme& p, QWidget* parent) : QComboBox(parent)
 {
     addItems(p.TextesLecteurs());
+    setToolTip(currentText());
+    connect(this, &QComboBox::currentTextChanged, this, &QWidget::setToolTip);
+}
+
+void DriveListBox::paintEvent(QPaintEvent*)
+{
+    QStylePainter p(this);
+    QStyleOptionComboBox opt;
+    initStyleOption(&opt);
+    p.drawComplexControl(QStyle::CC_ComboBox, opt);
+    const QRect texte = style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+    opt.currentText = fontMetrics().elidedText(opt.currentText, Qt::ElideRight, texte.width());
+    p.drawControl(QStyle::CE_ComboBoxLabel, opt);
 }
 
 void DriveListBox::setDrive(const QString& lecteur)

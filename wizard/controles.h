@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
 #include <QWidget>
@@ -67,6 +68,14 @@ private:
     float scaleWidth_ = 0, scaleHeight_ = 0;
 };
 
+// A picture control: it takes the size of the picture it is given, as the
+// design's image controls do, so that the picture shows whole and unscaled.
+class CadreImage : public QLabel {
+public:
+    explicit CadreImage(QWidget* parent = nullptr);
+    void setPixmap(const QPixmap& image);
+};
+
 // The drive list: one entry per drive of the platform's table.
 class DriveListBox : public QComboBox {
 public:
@@ -76,6 +85,11 @@ public:
     // Selects the drive whose letter is the first character of `lecteur`
     // (any case); throws plateforme::Erreur when there is none.
     void setDrive(const QString& lecteur);
+
+protected:
+    // A drive text longer than the box ends in an ellipsis rather than in a
+    // cut letter; the whole text is the box's tool tip.
+    void paintEvent(QPaintEvent*) override;
 };
 
 // The hidden file list of the uninstall page.

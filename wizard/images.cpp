@@ -125,12 +125,15 @@ QIcon IconeFenetre()
     return i;
 }
 
-QPixmap ImageCote()
+QPixmap ImageCote(QSize taille, qreal dpr)
 {
+    // Drawn on a 118 x 221 grid, at the screen's own resolution.
     const int w = 118, h = 221;
-    QPixmap pm(w, h);
+    QPixmap pm((QSizeF(taille) * dpr).toSize());
+    pm.setDevicePixelRatio(dpr);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(taille.width() / double(w), taille.height() / double(h));
 
     // Deep blue, lighter towards the top left.
     QLinearGradient fond(0, 0, w * 0.6, h);

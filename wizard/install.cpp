@@ -1,10 +1,14 @@
 #include "wizard/install.h"
 
 #include "wizard/images.h"
+#include "wizard/polices.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+
+#include <algorithm>
+#include <cmath>
 
 std::array<QString*, 21> EtatInstallation::EmplacementsF()
 {
@@ -25,16 +29,6 @@ W* placer(W* w, int x, int y, int largeur, int hauteur)
 {
     w->setGeometry(tw(x), tw(y), tw(largeur), tw(hauteur));
     return w;
-}
-
-QFont police(const char* famille, double points, bool gras = false, bool italique = false)
-{
-    QFont f(QString::fromLatin1(famille));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(points);
-    f.setBold(gras);
-    f.setItalic(italique);
-    return f;
 }
 
 void couleurTexte(QWidget* w, const QColor& c)
@@ -79,9 +73,9 @@ void Install::construireFenetre()
     setObjectName("Install");
     setWindowTitle(QString::fromUtf8("Assistant d'installation"));
     setWindowIcon(IconeFenetre());
-    // The design's sizes were made for a narrow 8-point face: Arial (or its
-    // metric twin) keeps the captions inside their controls.
-    setFont(police("Arial", 8));
+    // The design's sizes were made for a narrow 8-point face: Arial's metric
+    // twin, carried in the program, keeps the captions inside their controls.
+    setFont(PoliceArial(8));
     setFixedSize(tw(9450), tw(5265));
 
     // Navigation row and help button.
@@ -114,13 +108,12 @@ void Install::construireFenetre()
     Label6 = etiquette(FrameInstall, QString(), 660, 1365, 1665, 315);
     Command1 = placer(new QToolButton(FrameInstall), 1695, 1755, 4065, 1500);
     Command1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    Command1->setIconSize(QSize(32, 32));
     Label7 = etiquette(FrameInstall, QString(), 2550, 3360, 2640, 255);
-    Label7->setFont(police("Arial", 18, true));
+    Label7->setFont(PoliceArial(18, true));
     fondFenetre(Label7);
     Label7->hide();
     Lfic = etiquette(FrameInstall, QString(), 90, 3705, 7095, 255);
-    Lfic->setFont(police("Arial", 9));
+    Lfic->setFont(PoliceArial(9));
     Lfic->setWordWrap(false);
     fondFenetre(Lfic);
     Lfic->hide();
@@ -140,7 +133,7 @@ void Install::construireFenetre()
         "machine ultérieurement."));
     File2 = placer(new FileListBox(P, FrameDésinst), 4590, 540, 1335, 1260);
     File2->hide();
-    Image1 = placer(new QLabel(FrameDésinst), 4710, 2340, 480, 480);
+    Image1 = placer(new CadreImage(FrameDésinst), 4710, 2340, 480, 480);
     Line1[0] = new Ligne(4680, 2865, 5250, 2325, Qt::red, 2, FrameDésinst);
     Line1[1] = new Ligne(4680, 2325, 5250, 2850, Qt::red, 2, FrameDésinst);
     Uninst = placer(new BoutonMultiligne(FrameDésinst), 225, 3210, 5880, 870);
@@ -154,7 +147,7 @@ void Install::construireFenetre()
                      810, 285, 3915, 1485);
     LabInfo->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     LabInfo->setWordWrap(true);
-    LabInfo->setFont(police("Arial", 14.25, true, true));
+    LabInfo->setFont(PoliceArial(14.25, true, true));
     couleurTexte(LabInfo, QColor(0, 0, 192));
     Picture1 = placer(new PictureBox(FrameDépart), 2475, 1740, 615, 615);
     Label4 = etiquette(FrameDépart, QString::fromUtf8("Que désirez vous faire ?"), 480, 2535, 2790, 375);
@@ -171,24 +164,26 @@ void Install::construireFenetre()
     Label8 = etiquette(Picture2, QString(), 495, 225, 8400, 1590);
     Label9 = etiquette(Picture2, QString(), 495, 1890, 8400, 1110);
     for (QLabel* l : {Label8, Label9}) {
-        l->setFont(police("Arial", 12));
+        l->setFont(PoliceArial(12));
         couleurTexte(l, Qt::white);
     }
     Command3 = placer(new QToolButton(Picture2), 3375, 3015, 2985, 1125);
     Command3->setText(QString::fromUtf8("Lancer..."));
     Command3->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    Command3->setIconSize(QSize(32, 32));
+    // The program buttons show the icon box's picture at its own size:
+    // neither scaled nor blurred.
+    for (QToolButton* b : {Command1, Command3}) b->setIconSize(Picture1->size());
     Command13 = placer(new QPushButton(QString::fromUtf8("Quitter..."), Picture2), 3375, 4230, 2985, 840);
     Command4 = placer(new BoutonMultiligne(QString::fromUtf8("@ propos de cet installateur."), Picture2),
                       8040, 4710, 1395, 480);
-    Command4->setFont(police("Arial", 7));
+    Command4->setFont(PoliceArial(7));
     // The version would lie on the about button's caption: it stands just
     // above the button instead.
     Label2 = etiquette(Picture2, QStringLiteral("Label2"), 8715, 4485, 675, 210);
     couleurTexte(Label2, Qt::black);
 
     Image2 = placer(new QLabel(this), 180, 615, 1770, 3315);
-    Image2->setPixmap(ImageCote());
+    Image2->setPixmap(ImageCote(Image2->size(), devicePixelRatioF()));
 
     // Tab order follows the pages from top to bottom, then the navigation row.
     const QWidget* ordre[] = {OptionDépart[1], OptionDépart[2], Drive1, Reper, CHIcones, ChDem, AllUSERs,
@@ -197,8 +192,22 @@ void Install::construireFenetre()
     for (std::size_t i = 1; i < std::size(ordre); ++i)
         setTabOrder(const_cast<QWidget*>(ordre[i - 1]), const_cast<QWidget*>(ordre[i]));
 
+    // Centred, and never with its title bar or its left edge off the screen.
+    if (const QScreen* ecran = QGuiApplication::primaryScreen()) {
+        const QRect dispo = ecran->availableGeometry();
+        const QPoint centre = dispo.center() - rect().center();
+        move(std::max(centre.x(), dispo.left() + 8), std::max(centre.y(), dispo.top() + 40));
+    }
+}
+
+double Install::EchelleQuiTient() const
+{
     const QScreen* ecran = QGuiApplication::primaryScreen();
-    if (ecran) move(ecran->availableGeometry().center() - rect().center());
+    if (!ecran) return 1.0;
+    // Room for a window manager's border and title bar.
+    const QRect dispo = ecran->availableGeometry();
+    const double k = std::min((dispo.width() - 16.0) / width(), (dispo.height() - 48.0) / height());
+    return std::clamp(std::floor(k * 100) / 100, 0.25, 1.0);
 }
 
 void Install::connecter()
@@ -222,12 +231,40 @@ void Install::connecter()
         connect(OptionDépart[i], &QAbstractButton::clicked, this, [this, i] { OptionDépart_Click(i); });
 }
 
+// While the final page is shown it covers everything else: what lies under
+// it takes neither access keys nor the focus.
+bool Install::sousPageFinale(const QWidget* w) const
+{
+    return w && w != Picture2 && !Picture2->isHidden() && !Picture2->isAncestorOf(w);
+}
+
 bool Install::eventFilter(QObject* objet, QEvent* evenement)
 {
-    if (evenement->type() == QEvent::Shortcut && !Picture2->isHidden() &&
-        !Picture2->isAncestorOf(qobject_cast<QWidget*>(objet)))
-        return true;
+    auto* w = qobject_cast<QWidget*>(objet);
+    if (evenement->type() == QEvent::Shortcut && sousPageFinale(w)) return true;
+    // The focus left on a covered control (the button that showed the
+    // page) goes to the page's first button, so that Space acts on what is
+    // seen.
+    if ((evenement->type() == QEvent::FocusIn && sousPageFinale(w)) ||
+        (evenement->type() == QEvent::Show && w == Picture2 && sousPageFinale(focusWidget())))
+        Command3->setFocus(Qt::OtherFocusReason);
     return QWidget::eventFilter(objet, evenement);
+}
+
+bool Install::focusNextPrevChild(bool suivant)
+{
+    if (Picture2->isHidden()) return QWidget::focusNextPrevChild(suivant);
+    // Tab goes round the final page's own controls only.
+    QWidget* depart = focusWidget() ? focusWidget() : Command3;
+    QWidget* w = depart;
+    do {
+        w = suivant ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (Picture2->isAncestorOf(w) && w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(suivant ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    } while (w != depart);
+    return true;
 }
 
 void Install::closeEvent(QCloseEvent* e)

@@ -85,7 +85,7 @@ public:
     QPushButton* Command6;
     QPushButton* Command11;
     FileListBox* File2;
-    QLabel* Image1;
+    CadreImage* Image1;
     std::array<Ligne*, 2> Line1{};
     QPushButton* Uninst;
     QLabel* Label3;
@@ -99,6 +99,10 @@ public:
 
     // ---- Start-up ------------------------------------------------------
     void Form_Load();
+    // The fraction of the present scale at which the window, with a window
+    // manager's frame, fits on the screen: 1 unless the screen is too small
+    // (a small screen at a large scale factor).
+    double EchelleQuiTient() const;
 
     // ---- Installation description --------------------------------------
     void LireFichierINF();
@@ -168,8 +172,11 @@ protected:
     // Keeps the access keys of the controls under the final page from acting
     // while that page covers them.
     bool eventFilter(QObject* objet, QEvent* evenement) override;
+    // Tab stays on the final page while it is shown.
+    bool focusNextPrevChild(bool suivant) override;
 
 private:
+    bool sousPageFinale(const QWidget* w) const;
     void construireFenetre();
     void connecter();
 };

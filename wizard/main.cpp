@@ -1,5 +1,6 @@
 #include "wizard/install.h"
 #include "wizard/ligne_commande.h"
+#include "wizard/polices.h"
 
 #include <QApplication>
 
@@ -39,6 +40,8 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
+    plateforme::RetablirEchelle();
+    QApplication::setFont(PoliceDefaut());
     plateforme::Plateforme p(plateforme::Configuration::depuisEnvironnement());
     // Without a home folder there is no c: drive to install into, and no
     // folder of the user's for the shortcuts.
@@ -48,6 +51,9 @@ int main(int argc, char** argv)
         p.Terminer();
     }
     Install fenetre(p);
+    // A screen too small for the window at this scale (a small screen at a
+    // large scale factor): the wizard starts again at a scale that fits.
+    plateforme::RelancerAEchelle(fenetre.EchelleQuiTient(), argv);
     fenetre.Form_Load();
     fenetre.show();
     return app.exec();
