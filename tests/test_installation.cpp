@@ -559,8 +559,8 @@ TEST_F(Installation, DisquePleinLimiteOuLectureSeule)
     const QString refuse = QString::fromUtf8(" : disque protégé en écriture");
     const QString absent = QString::fromUtf8(" : répertoire introuvable");
     verifierRapport({"c:\\.local\\lib\\Outils.dll" + absent, "c:\\Programmes\\Agenda" + refuse,
-                     "c:\\Programmes\\Agenda\\Agenda.exe" + absent, "c:\\Programmes\\Agenda\\Agenda.html" + absent,
-                     "c:\\Programmes\\Agenda\\Modeles.dat" + absent, "c:\\Programmes\\Agenda\\agenda-demo" + absent});
+                     "c:\\Programmes\\Agenda\\agenda" + absent, "c:\\Programmes\\Agenda\\Agenda.html" + absent,
+                     "c:\\Programmes\\Agenda\\Modeles.dat" + absent, "c:\\Programmes\\Agenda\\agenda.png" + absent});
     EXPECT_TRUE(arbre(ro.home()).isEmpty());
 }
 
@@ -570,19 +570,19 @@ TEST_F(Installation, DisquePleinLimiteOuLectureSeule)
 TEST_F(Installation, TemporairesAbandonnes)
 {
     preparerSupport(bac.support());
-    const QStringList restes{".Agenda.exe.a1B2c3", ".MODELES.DAT.zzzzzz"};
-    const QStringList gardes{".notes.txt.a1B2c3", ".Agenda.exe.court", ".Agenda.exe", "Agenda.exe.a1B2c3"};
+    const QStringList restes{".agenda.a1B2c3", ".MODELES.DAT.zzzzzz"};
+    const QStringList gardes{".notes.txt.a1B2c3", ".agenda.court", ".agenda", "agenda.a1B2c3"};
     for (const QString& n : restes + gardes) ecrireFichier(installe(n), "reste");
     ecrireFichier(bac.home() + "/.local/lib32/.Outils.dll.Q1q2Q3", "reste");
-    ecrireFichier(installe(".agenda-demo.EnCour"), "en cours");
-    const int verrou = ::open(QFile::encodeName(installe(".agenda-demo.EnCour")).constData(), O_RDONLY);
+    ecrireFichier(installe(".agenda.png.EnCour"), "en cours");
+    const int verrou = ::open(QFile::encodeName(installe(".agenda.png.EnCour")).constData(), O_RDONLY);
     ASSERT_EQ(::flock(verrou, LOCK_EX), 0);
     ouvrir();
     w->Command1->click();
     EXPECT_EQ(w->Lfic->text(), QString::fromUtf8("Installation terminée"));
     EXPECT_EQ(cachesDe(installe()),
-              QStringList({".Agenda.exe", ".Agenda.exe.court", ".agenda-demo.EnCour", ".notes.txt.a1B2c3"}));
-    EXPECT_TRUE(QFileInfo::exists(installe("Agenda.exe.a1B2c3")));
+              QStringList({".agenda", ".agenda.court", ".agenda.png.EnCour", ".notes.txt.a1B2c3"}));
+    EXPECT_TRUE(QFileInfo::exists(installe("agenda.a1B2c3")));
     EXPECT_TRUE(cachesDe(bac.home() + "/.local/lib32").isEmpty());
     ::close(verrou);
 
@@ -593,7 +593,7 @@ TEST_F(Installation, TemporairesAbandonnes)
     w->BSuiv->click();
     p->reponses = {vbYes, vbNo};
     w->Uninst->click();
-    EXPECT_EQ(cachesDe(installe()), QStringList({".Agenda.exe", ".Agenda.exe.court", ".notes.txt.a1B2c3"}));
+    EXPECT_EQ(cachesDe(installe()), QStringList({".agenda", ".agenda.court", ".notes.txt.a1B2c3"}));
 }
 
 // No directory below the drive (the key missing, or only backslashes
@@ -625,17 +625,17 @@ TEST_F(Installation, RepertoireRacineOuHorsDuLecteur)
 // such name is reported.
 TEST_F(Installation, NomsDangereux)
 {
-    preparerSupport(bac.support(), {{"Fs1", "Outils.dll\\"}, {"F1", "Agenda.exe\\\\"}, {"F2", "..."},
+    preparerSupport(bac.support(), {{"Fs1", "Outils.dll\\"}, {"F1", "agenda\\\\"}, {"F2", "..."},
                                     {"F3", "Sous\\\\Modeles.dat"}, {"NomAide", ".\\Agenda.html"}});
     ecrireFichier(bac.home() + "/.local/lib/Outils.dll", "le sien");
     ouvrir();
     w->Command1->click();
     const QString invalide = " : nom de fichier non valide";
-    verifierRapport({"Outils.dll\\" + invalide, ".\\Agenda.html" + invalide, "Agenda.exe\\\\" + invalide,
+    verifierRapport({"Outils.dll\\" + invalide, ".\\Agenda.html" + invalide, "agenda\\\\" + invalide,
                      "..." + invalide, "Sous\\\\Modeles.dat" + invalide});
     EXPECT_EQ(lireFichier(bac.home() + "/.local/lib/Outils.dll"), "le sien");
     EXPECT_FALSE(QFileInfo::exists(bac.home() + "/.local/lib32/Outils.dll"));
-    EXPECT_EQ(QDir(installe()).entryList(QDir::Files, QDir::Name), QStringList({"Agenda.exe", "agenda-demo"}));
+    EXPECT_EQ(QDir(installe()).entryList(QDir::Files, QDir::Name), QStringList({"agenda", "agenda.png"}));
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
     for (const QString& attendu :
          {QString::fromUtf8("message « Répertoire inexistant » : Le répertoire c:\\Agenda2 n'existe pas... voulez "
                             "vous le créer ? → Oui"),
-          QString::fromUtf8("copié : c:\\Agenda2\\Agenda.exe"), QString::fromUtf8("copié : c:\\.local\\lib32\\Outils.dll"),
+          QString::fromUtf8("copié : c:\\Agenda2\\agenda"), QString::fromUtf8("copié : c:\\.local\\lib32\\Outils.dll"),
           QString::fromUtf8("raccourci créé : c:\\.config\\autostart\\Agenda.lnk")})
         EXPECT_TRUE(lignes.contains(attendu)) << attendu.toStdString() << "\n" << s.texte.toStdString();
     EXPECT_EQ(lignes.last(), QString::fromUtf8("Installation terminée : 8 fichier(s) copié(s), 0 gardé(s), "
@@ -89,13 +89,13 @@ TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
     QDir().mkpath(bac.home() + "/.local/share/favorites/Site.url");
     const Sortie encore = lancer({"--silencieux", "--repertoire=Agenda2"});
     EXPECT_EQ(encore.code, 1);
-    for (const char* attendu : {"gardé : c:\\Agenda2\\Agenda.exe (la copie installée est aussi récente)\n",
+    for (const char* attendu : {"gardé : c:\\Agenda2\\agenda (la copie installée est aussi récente)\n",
                                 "échec : c:\\.local\\share\\favorites\\Site.url ("})
         EXPECT_TRUE(encore.texte.contains(QString::fromUtf8(attendu))) << attendu << encore.texte.toStdString();
 
     const Sortie d = lancer({"--silencieux", "--desinstaller", "--repertoire=Agenda2"});
     EXPECT_EQ(d.code, 0) << d.texte.toStdString();
-    EXPECT_TRUE(d.texte.contains(QString::fromUtf8("supprimé : c:\\Agenda2\\agenda-demo\n")));
+    EXPECT_TRUE(d.texte.contains(QString::fromUtf8("supprimé : c:\\Agenda2\\agenda.png\n")));
     EXPECT_TRUE(d.texte.contains(QString::fromUtf8("raccourci retiré : c:\\.config\\autostart\\Agenda.lnk\n")));
     EXPECT_TRUE(d.texte.endsWith(QString::fromUtf8("Désinstallation terminée : 4 fichier(s) supprimé(s), "
                                                    "4 raccourci(s) retiré(s), 0 échec(s)\n")))
