@@ -20,6 +20,14 @@ namespace plateforme::interne {
 [[noreturn]] void echec(int err, const QString& detail);
 // A host path as the file-name bytes of the system calls (UTF-8).
 QByteArray octets(const QString& hote);
+// True for the errno values of a drive that does not answer.
+bool estDelai(int err);
+QString sansBarreFinale(QString chemin);
+QString joindre(const QString& dossier, const QString& nom);
+// Drive notation to host path: each existing name resolved without regard
+// to case, bad names and drives that do not answer refused; `racine` tells
+// whether the path names the drive's root itself.
+QString versHote(const Configuration& c, const QString& chemin, bool* racine = nullptr);
 // True when the host path names a .lnk or .url file (any case).
 bool estRaccourci(const QString& hote);
 // True when the user may not write the existing file at `hote`. A file with

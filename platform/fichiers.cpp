@@ -1,0 +1,290 @@
+// Files: listing, directories, deletion, dates, and text and bytes read
+// and written whole. Copies are in copie_disque.cpp.
+#include "platform/linux_interne.h"
+#include "platform/plateforme.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plateforme {
+
+using interne::echec;
+using interne::joindre;
+using interne::octets;
+using interne::versHote;
+
+bool interne::estRaccourci(const QString& hote)
+{
+    return hote.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive)
+        || hote.endsWith(QLatin1String(".url"), Qt::CaseInsensitive);
+}
+bool interne::lectureSeule(const QString& hote)
+{
+    const QByteArray o = octets(hote);
+    struct stat st;
+    if (::stat(o.constData(), &st) != 0) return false;
+    return (st.st_mode & 0222) == 0 || ::access(o.constData(), W_OK) != 0;
+}
+namespace {
+
+class Descripteur {
+public:
+    explicit Descripteur(int fd) : fd_(fd) {}
+    ~Descripteur() { if (fd_ >= 0) ::close(fd_); }
+    Descripteur(const Descripteur&) = delete;
+    Descripteur& operator=(const Descripteur&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+QByteArray lireTout(const QString& hote)
+{
+    Descripteur fd(::open(octets(hote).constData(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) echec(errno, hote);
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0) echec(errno, hote);
+    if (S_ISDIR(st.st_mode)) throw Erreur{ErrAcces, hote};
+    QByteArray contenu;
+    char tampon[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), tampon, sizeof tampon);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            echec(errno, hote);
+        }
+        if (n == 0) break;
+        contenu.append(tampon, n);
+    }
+    return contenu;
+}
+
+// The mode a new file gets from open(2) with 0666: what the umask leaves.
+mode_t modeNouveau()
+{
+    static const mode_t masque = [] {
+        QFile f(QStringLiteral("/proc/self/status"));
+        if (f.open(QIODevice::ReadOnly))
+            for (const QByteArray& l : f.readAll().split('\n'))
+                if (l.startsWith("Umask:")) return mode_t(l.mid(6).trimmed().toUInt(nullptr, 8));
+        return mode_t(022);
+    }();
+    return 0666 & ~masque;
+}
+
+// Replaces the file at `hote` by `contenu`, whole or not at all. An existing
+// read-only one is refused as the original platform does, whoever the user
+// is; an existing one keeps its permission bits.
+void remplacer(const QString& hote, const QByteArray& contenu)
+{
+    if (interne::lectureSeule(hote)) throw Erreur{ErrPermission, hote};
+    const QByteArray hd = octets(hote);
+    const qsizetype barre = hd.lastIndexOf('/');
+    const QByteArray dossier = barre > 0 ? hd.left(barre) : QByteArray("/");
+    struct stat st {};
+    if (::stat(dossier.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) throw Erreur{ErrChemin, hote};
+    mode_t mode = modeNouveau();
+    if (::stat(hd.constData(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) throw Erreur{ErrAcces, hote};
+        mode = st.st_mode & 07777;
+    }
+    interne::Temporaire temp(dossier, hd.mid(barre + 1), hote);
+    if (!interne::ecrireTout(temp.fd(), contenu.constData(), std::size_t(contenu.size()))) echec(errno, hote);
+    if (::fchmod(temp.fd(), mode) != 0) echec(errno, hote);
+    temp.valider(hd, hote);
+}
+
+// The desktop entry that goes with a shortcut file is a courtesy: its
+// failure never fails the write or the delete that the caller asked for.
+template <class F>
+void pourRaccourci(const QString& hote, F&& f)
+{
+    if (!interne::estRaccourci(hote)) return;
+    try {
+        f();
+    } catch (...) {
+    }
+}
+}  // namespace
+
+// ---- File system -------------------------------------------------------------
+
+QString Plateforme::Lister(const QString& chemin, bool repertoires) const
+{
+    bool racine = false;
+    const QString hote = versHote(config_, chemin, &racine);
+    if (racine) return {};
+    struct stat st;
+    if (::stat(octets(hote).constData(), &st) != 0) {
+        if (interne::estDelai(errno)) echec(errno, hote);
+        return {};
+    }
+    const QString nom = hote.section(u'/', -1);
+    if (nom.startsWith(u'.')) return {};
+    if (S_ISREG(st.st_mode) || (repertoires && S_ISDIR(st.st_mode))) return nom;
+    return {};
+}
+
+QStringList Plateforme::FichiersNormaux(const QString& dossier) const
+{
+    const QString hote = versHote(config_, dossier);
+    struct stat st;
+    if (::stat(octets(hote).constData(), &st) != 0) {
+        if (interne::estDelai(errno)) echec(errno, hote);
+        throw Erreur{ErrChemin, dossier};
+    }
+    if (!S_ISDIR(st.st_mode)) throw Erreur{ErrChemin, dossier};
+    DIR* d = ::opendir(octets(hote).constData());
+    if (!d) echec(errno, hote);
+    QStringList noms;
+    while (const dirent* e = ::readdir(d)) {
+        const QString nom = QString::fromUtf8(e->d_name);
+        if (nom.startsWith(u'.')) continue;
+        struct stat st;
+        if (::stat(octets(joindre(hote, nom)).constData(), &st) == 0 && S_ISREG(st.st_mode)) noms << nom;
+    }
+    ::closedir(d);
+    // Names as the file list shows them: regardless of case, then exactly,
+    // so that the order never depends on the directory's own.
+    std::sort(noms.begin(), noms.end(), [](const QString& a, const QString& b) {
+        const int c = a.toUpper().compare(b.toUpper());
+        return c != 0 ? c < 0 : a < b;
+    });
+    return noms;
+}
+
+void Plateforme::CreerRepertoire(const QString& chemin)
+{
+    const QString hote = VersHote(chemin);
+    if (::mkdir(octets(hote).constData(), 0777) != 0) {
+        // An existing directory is an access error here, as the wizard's
+        // callers expect of this operation.
+        if (errno == EEXIST) throw Erreur{ErrAcces, hote};
+        echec(errno, hote);
+    }
+}
+
+void Plateforme::SupprimerRepertoire(const QString& chemin)
+{
+    const QString hote = VersHote(chemin);
+    if (::rmdir(octets(hote).constData()) != 0) {
+        if (errno == EEXIST) throw Erreur{ErrAcces, hote};
+        echec(errno, hote);
+    }
+}
+
+void Plateforme::SupprimerFichier(const QString& chemin)
+{
+    const QString hote = VersHote(chemin);
+    const QByteArray o = octets(hote);
+    struct stat st;
+    if (::lstat(o.constData(), &st) != 0) echec(errno, hote);
+    if (S_ISDIR(st.st_mode)) throw Erreur{ErrAcces, hote};
+    // A link is removed as such: its target's permissions are not its own.
+    if (!S_ISLNK(st.st_mode) && interne::lectureSeule(hote)) throw Erreur{ErrPermission, hote};
+    if (::unlink(o.constData()) != 0) echec(errno, hote);
+    pourRaccourci(hote, [&] { raccourciSupprime(hote); });
+}
+
+std::int64_t Plateforme::DateModification(const QString& chemin) const
+{
+    const QString hote = VersHote(chemin);
+    struct stat st;
+    if (::stat(octets(hote).constData(), &st) != 0) echec(errno, hote);
+    return std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+std::int64_t Plateforme::Longueur(const QString& chemin) const
+{
+    const QString hote = VersHote(chemin);
+    struct stat st;
+    if (::stat(octets(hote).constData(), &st) != 0) echec(errno, hote);
+    if (S_ISDIR(st.st_mode)) throw Erreur{ErrAcces, hote};
+    return st.st_size;
+}
+
+QStringList Plateforme::LireLignes(const QString& chemin) const
+{
+    const QString hote = VersHote(chemin);
+    const QByteArray brut = lireTout(hote);
+    QString texte;
+    if (brut.startsWith("\xEF\xBB\xBF")) {
+        texte = QString::fromUtf8(brut.mid(3));
+    } else {
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        texte = utf8(brut);
+        const bool multiOctets = std::any_of(brut.begin(), brut.end(), [](char c) { return c & 0x80; });
+        if (utf8.hasError() || !multiOctets) {
+            QStringDecoder decodeur("windows-1252");
+            if (!decodeur.isValid()) throw Erreur{ErrAcces, QStringLiteral("windows-1252")};
+            texte = decodeur(brut);
+        }
+    }
+
+    // CR LF or a lone CR ends a line; a lone LF is part of the line.
+    QStringList lignes;
+    qsizetype debut = 0;
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        if (texte[i] != u'\r') continue;
+        lignes << texte.mid(debut, i - debut);
+        if (i + 1 < texte.size() && texte[i + 1] == u'\n') ++i;
+        debut = i + 1;
+    }
+    if (debut < texte.size()) lignes << texte.mid(debut);
+    return lignes;
+}
+
+void Plateforme::EcrireLignes(const QString& chemin, const QStringList& lignes)
+{
+    const QString hote = VersHote(chemin);
+    QStringEncoder encodeur("windows-1252");
+    if (!encodeur.isValid()) throw Erreur{ErrAcces, QStringLiteral("windows-1252")};
+    QByteArray contenu;
+    for (const QString& ligne : lignes) {
+        contenu += encodeur(ligne);
+        contenu += "\r\n";
+    }
+    remplacer(hote, contenu);
+    aSynchroniser_ << QFileInfo(hote).path();
+    pourRaccourci(hote, [&] { raccourciEcrit(hote); });
+}
+
+QByteArray Plateforme::LireOctets(const QString& chemin) const { return lireTout(VersHote(chemin)); }
+
+void Plateforme::EcrireOctets(const QString& chemin, std::int64_t position, const QByteArray& octetsAEcrire,
+                              bool tronquer)
+{
+    const QString hote = VersHote(chemin);
+    if (position < 0 || position > std::numeric_limits<int>::max() - octetsAEcrire.size())
+        throw Erreur{ErrAcces, hote};
+    // The new content whole, from what the file holds now (zeros where a
+    // write lands past its end).
+    QByteArray contenu;
+    if (position > 0 || !tronquer) {
+        try {
+            contenu = lireTout(hote);
+        } catch (const Erreur& e) {
+            if (e.numero != ErrIntrouvable) throw;
+        }
+    }
+    const qsizetype fin = qsizetype(position) + octetsAEcrire.size();
+    if (contenu.size() < fin) contenu.resize(fin, '\0');
+    contenu.replace(qsizetype(position), octetsAEcrire.size(), octetsAEcrire);
+    if (tronquer) contenu.truncate(fin);
+    remplacer(hote, contenu);
+    aSynchroniser_ << QFileInfo(hote).path();
+    pourRaccourci(hote, [&] { raccourciEcrit(hote); });
+}
+}  // namespace plateforme
