@@ -101,58 +101,6 @@ bool copierContenu(int in, int out, const std::function<void()>& entreBlocs)
 
 }  // namespace
 
-namespace interne {
-
-bool ecrireTout(int fd, const char* p, std::size_t n)
-{
-    while (n > 0) {
-        const ssize_t e = ::write(fd, p, n);
-        if (e < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += e;
-        n -= std::size_t(e);
-    }
-    return true;
-}
-
-QByteArray prefixeTemporaire(const QByteArray& nom)
-{
-    return "." + (nom.size() <= 200 ? nom : QByteArray("copie")) + ".";
-}
-
-Temporaire::Temporaire(const QByteArray& dossier, const QByteArray& nom, const QString& detail)
-{
-    chemin_ = dossier + "/" + prefixeTemporaire(nom) + "XXXXXX";
-    fd_ = ::mkostemp(chemin_.data(), O_CLOEXEC);
-    if (fd_ < 0) {
-        const int e = errno;
-        chemin_.clear();
-        echec(e, detail);
-    }
-    // Held until the descriptor closes, by the end of the process at worst.
-    ::flock(fd_, LOCK_EX | LOCK_NB);
-}
-
-Temporaire::~Temporaire()
-{
-    if (chemin_.isEmpty()) return;
-    ::unlink(chemin_.constData());
-    if (fd_ >= 0) ::close(fd_);
-}
-
-void Temporaire::valider(const QByteArray& destination, const QString& detail)
-{
-    const int fd = fd_;
-    fd_ = -1;
-    // Write errors of some file systems (network, quota) only show here.
-    if (::close(fd) != 0 && errno != EINTR) echec(errno, detail);
-    if (::rename(chemin_.constData(), destination.constData()) != 0) echec(errno, detail);
-    chemin_.clear();
-}
-
-}  // namespace interne
 
 void Plateforme::CopierFichier(const QString& source, const QString& destination,
                                const std::function<void()>& entreBlocs)

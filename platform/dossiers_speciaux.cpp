@@ -93,4 +93,15 @@ QString Plateforme::DossierSpecial(int csidl) const
     return r;
 }
 
+interne::DossiersSpeciaux interne::dossiersSpeciaux(const Configuration& c)
+{
+    DossiersSpeciaux d;
+    d.bureau = dossierBureau(c);
+    d.applications = {c.xdgDataHome + "/applications", c.xdgDataDir + "/applications"};
+    d.favoris = {c.xdgDataHome + "/favorites", c.xdgDataDir + "/favorites"};
+    d.demarrage = {c.xdgConfigHome + "/autostart", c.xdgConfigDir + "/autostart"};
+    return d;
+}
+
+
 }  // namespace plateforme

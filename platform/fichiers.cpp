@@ -1,5 +1,6 @@
-// Files: listing, directories, deletion, dates, and text and bytes read
-// and written whole. Copies are in copie_disque.cpp.
+// Files: listing, directories, deletion, dates, text and bytes, and the
+// hidden temporary file through which every write and copy is made whole.
+// Copies themselves are in copie_disque.cpp.
 #include "platform/linux_interne.h"
 #include "platform/plateforme.h"
 
@@ -14,6 +15,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,11 +26,59 @@ using interne::joindre;
 using interne::octets;
 using interne::versHote;
 
-bool interne::estRaccourci(const QString& hote)
+namespace interne {
+
+bool ecrireTout(int fd, const char* p, std::size_t n)
 {
-    return hote.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive)
-        || hote.endsWith(QLatin1String(".url"), Qt::CaseInsensitive);
+    while (n > 0) {
+        const ssize_t e = ::write(fd, p, n);
+        if (e < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += e;
+        n -= std::size_t(e);
+    }
+    return true;
 }
+
+QByteArray prefixeTemporaire(const QByteArray& nom)
+{
+    return "." + (nom.size() <= 200 ? nom : QByteArray("copie")) + ".";
+}
+
+Temporaire::Temporaire(const QByteArray& dossier, const QByteArray& nom, const QString& detail)
+{
+    chemin_ = dossier + "/" + prefixeTemporaire(nom) + "XXXXXX";
+    fd_ = ::mkostemp(chemin_.data(), O_CLOEXEC);
+    if (fd_ < 0) {
+        const int e = errno;
+        chemin_.clear();
+        echec(e, detail);
+    }
+    // Held until the descriptor closes, by the end of the process at worst.
+    ::flock(fd_, LOCK_EX | LOCK_NB);
+}
+
+Temporaire::~Temporaire()
+{
+    if (chemin_.isEmpty()) return;
+    ::unlink(chemin_.constData());
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void Temporaire::valider(const QByteArray& destination, const QString& detail)
+{
+    const int fd = fd_;
+    fd_ = -1;
+    // Write errors of some file systems (network, quota) only show here.
+    if (::close(fd) != 0 && errno != EINTR) echec(errno, detail);
+    if (::rename(chemin_.constData(), destination.constData()) != 0) echec(errno, detail);
+    chemin_.clear();
+}
+
+}  // namespace interne
+
 bool interne::lectureSeule(const QString& hote)
 {
     const QByteArray o = octets(hote);

@@ -347,4 +347,19 @@ QImage interne::iconeWindows(const QByteArray& octets, int taille)
     return iconeIco(f, taille);
 }
 
+QImage interne::auCarre(const QImage& image, int taille)
+{
+    if (image.isNull()) return {};
+    const QImage img = image.convertToFormat(QImage::Format_ARGB32);
+    if (img.size() == QSize(taille, taille)) return img;
+    const QImage reduite = img.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                               .scaled(taille, taille, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QImage finale(taille, taille, QImage::Format_ARGB32_Premultiplied);
+    finale.fill(Qt::transparent);
+    QPainter p(&finale);
+    p.drawImage((taille - reduite.width()) / 2, (taille - reduite.height()) / 2, reduite);
+    p.end();
+    return finale.convertToFormat(QImage::Format_ARGB32);
+}
+
 }  // namespace plateforme

@@ -1,11 +1,12 @@
 // The recent-documents service: a Shell Link to the target, written into
 // the recent-documents folder (CSIDL 8), in the Shell Link binary format.
+#include "platform/linux_interne.h"
 #include "platform/plateforme.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QFile>
 #include <QStringEncoder>
 
 #include <algorithm>
@@ -238,15 +239,15 @@ int Plateforme::AjouterDocumentRecent(const QString& cibleDonnee)
             }
     // Written under a hidden name and renamed when complete, so that a
     // failed write never leaves a partial link under the real name.
-    QTemporaryFile f(dossier + "/.lnk-XXXXXX");
-    f.setAutoRemove(true);
-    if (!f.open()) return 0;
-    if (f.write(lien) != lien.size() || !f.flush()) return 0;
-    f.close();
-    if (::rename(QFile::encodeName(f.fileName()).constData(),
-                 QFile::encodeName(dossier + "/" + fichier).constData()) != 0)
+    try {
+        const QByteArray hd = QFile::encodeName(dossier);
+        const QByteArray nomHote = QFile::encodeName(fichier);
+        interne::Temporaire temp(hd, nomHote, dossier);
+        if (!interne::ecrireTout(temp.fd(), lien.constData(), std::size_t(lien.size()))) return 0;
+        temp.valider(hd + "/" + nomHote, dossier);
+    } catch (const Erreur&) {
         return 0;
-    f.setAutoRemove(false);
+    }
     return 1;
 }
 

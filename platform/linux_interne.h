@@ -6,9 +6,11 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <sys/types.h>
 
+#include <optional>
 #include <vector>
 
 namespace plateforme::interne {
@@ -75,6 +77,56 @@ QString dossierBureau(const Configuration& c);
 std::vector<Lecteur> lecteursDepuisMontages(const QByteArray& montages,
                                             const QString& utilisateur,
                                             const QString& home);
+
+// The special folders that shortcuts and desktop entries go into, user's
+// and all users' (host paths).
+struct DossiersSpeciaux {
+    QString bureau;
+    QStringList applications, favoris, demarrage;
+};
+DossiersSpeciaux dossiersSpeciaux(const Configuration& c);
+
+// ---- Desktop entries ------------------------------------------------------
+// The key that marks an entry as ours, naming its shortcut file.
+extern const QString CleMarque;
+// A folder as compared: without symbolic links when it exists.
+QString cheminNormal(const QString& chemin);
+// A value of type string in a desktop entry, escaped and read back.
+QString echapper(const QString& v);
+QString desechapper(const QString& v);
+// What an existing entry says: its shortcut file ("" when it is not ours)
+// and its icon.
+struct Existante {
+    bool presente = false;
+    QByteArray texte;
+    QString source, icone;
+};
+Existante lireEntree(const QString& chemin);
+// The target of a shell link in drive notation: the local base path and
+// the common path suffix of its LinkInfo; nothing for a partial link.
+std::optional<QString> cibleLien(const QByteArray& lien);
+// The URL= and IconFile= values of an Internet shortcut.
+struct Url {
+    QString url, fichierIcone;
+};
+Url lireUrl(const QByteArray& fichier);
+// A path in drive notation ("c:\..." or "\..." on the installer's drive), as
+// opposed to an address.
+bool notationLecteur(const QString& s);
+// Makes again the menu merge file and directory entries of the program group
+// that holds `dossierEntree`, below the applications folder
+// `racineApplications`; removes them with the group's last entry of ours.
+void menuDuGroupe(const Configuration& c, const QString& racineApplications, const QString& dossierEntree);
+
+// The folder of the entries' icon PNGs.
+QString dossierIcones(const Configuration& c);
+// The PNG of the icon that the host file `sourceHote` brings, shared by every
+// entry that shows the same file's icon; "" when it has none.
+QString iconeDe(const Plateforme& p, const QString& sourceHote);
+// Every desktop entry under the special folders.
+QStringList toutesLesEntrees(const Configuration& c);
+// Deletes one of our icon PNGs once no entry shows it any more.
+void libererIcone(const Configuration& c, const QString& icone);
 
 // ---- Icons -----------------------------------------------------------------
 // True when the existing host file is a program: executable, or an ELF or
