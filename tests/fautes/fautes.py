@@ -13,6 +13,7 @@ repository, after a build in build/:
 """
 import os
 import pathlib
+import re
 import subprocess
 import sys
 
@@ -31,8 +32,11 @@ def fautes():
 
 
 def lancer(*commande):
-    return subprocess.run(commande, cwd=RACINE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                          env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).returncode
+    r = subprocess.run(commande, cwd=RACINE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                       env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+    # ctest names the failed tests after "The following tests FAILED:"; they say who caught the fault.
+    echecs = re.findall(r"^\s*\d+ - (\S+)", r.stdout.split("tests FAILED:")[-1], re.M) if r.returncode else []
+    return r.returncode, echecs
 
 
 def main():
@@ -49,15 +53,18 @@ def main():
         total += 1
         try:
             chemin.write_text(texte.replace(avant, apres), encoding="utf-8")
-            if lancer("cmake", "--build", str(BUILD), f"-j{os.cpu_count()}") != 0:
+            echecs = []
+            if lancer("cmake", "--build", str(BUILD), f"-j{os.cpu_count()}")[0] != 0:
                 verdict = "ne compile pas"
-            elif lancer("ctest", "--test-dir", str(BUILD), f"-j{os.cpu_count()}", "--timeout", "120") != 0:
-                verdict, attrapees = "attrapée", attrapees + 1
             else:
-                verdict = "MANQUÉE"
+                code, echecs = lancer("ctest", "--test-dir", str(BUILD), f"-j{os.cpu_count()}", "--timeout", "120")
+                verdict = "attrapée" if code else "MANQUÉE"
+                attrapees += bool(code)
         finally:
             chemin.write_text(texte, encoding="utf-8")
         print(f"{numero:2} {verdict:14} {fichier}: {description}", flush=True)
+        if echecs:
+            print("   par " + " ".join(echecs), flush=True)
     lancer("cmake", "--build", str(BUILD), f"-j{os.cpu_count()}")
     print(f"{attrapees} fautes attrapées sur {total}")
     return 0 if attrapees == total else 1
