@@ -79,6 +79,7 @@ void Install::Command1_Click()
     // one follows; a step that ends the command sets `fin`.
     bool fin = false;
     Manquants.clear();
+    CopiesFaites.clear();
     try {
         const QString lecteur = Drive1->Drive().left(2);
 
@@ -212,18 +213,6 @@ void Install::Command1_Click()
                           QString::fromUtf8("la copie installée est aussi récente"));
             return garder;
         };
-        auto repeindre = [this] { P.Repeindre(); };
-
-        // A copy that fails is noted, to be told before any success.
-        auto copier = [&](const QString& source, const QString& destination) {
-            try {
-                P.CopierFichier(source, destination, repeindre);
-                P.Journal(plateforme::Decision::Copie, destination);
-            } catch (const Erreur& e) {
-                if (e.numero == plateforme::ErrDelai) throw;
-                NoterManque(destination, e);
-            }
-        };
         // A name that is no file below the directory is never copied.
         auto sur = [&](const QString& nom) {
             if (NomSur(nom)) return true;
@@ -238,7 +227,7 @@ void Install::Command1_Click()
             if (sur(Prog) && !aJour(source, destination)) {
                 Lfic->setText(NomProg);
                 Lfic->setToolTip(source + "  ---> " + destination);
-                copier(source, destination);
+                CopierUn(source, destination);
             }
             AvancerProgression();
         });
@@ -255,7 +244,7 @@ void Install::Command1_Click()
                     AvancerProgression();
                     P.LaisserEvenements();
                     Lfic->setToolTip(source + " ---> " + destination);
-                    copier(source, destination);
+                    CopierUn(source, destination);
                 }
             }
             AvancerProgression();

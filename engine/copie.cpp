@@ -53,22 +53,6 @@ bool listeDonne(plateforme::Plateforme& P, const QString& chemin, const QString&
     return present;
 }
 
-// Runs one copy of a file; its failure is noted against `destination`,
-// except a drive that stops answering, which ends the install command.
-template <class F>
-bool copier(Install& f, const QString& destination, F&& copie)
-{
-    try {
-        copie();
-        f.P.Journal(plateforme::Decision::Copie, destination);
-        return true;
-    } catch (const plateforme::Erreur& e) {
-        if (e.numero == plateforme::ErrDelai) throw;
-        f.NoterManque(destination, e);
-        return false;
-    }
-}
-
 }  // namespace
 
 bool Install::NomSur(const QString& nom)
@@ -81,6 +65,25 @@ bool Install::NomSur(const QString& nom)
         if (partie.trimmed().isEmpty() || std::all_of(partie.begin(), partie.end(), [](QChar c) { return c == '.'; }))
             return false;
     return true;
+}
+
+bool Install::CopierUn(const QString& source, const QString& destination)
+{
+    // A file named twice (the program is often one of the files too) is
+    // copied once: the second copy would only repeat the first, and could
+    // fail where the first has already put the file in place.
+    if (CopiesFaites.contains(destination.toUpper())) return true;
+    try {
+        P.CopierFichier(source, destination, [this] { P.Repeindre(); });
+        P.Journal(Decision::Copie, destination);
+        CopiesFaites.insert(destination.toUpper());
+        return true;
+    } catch (const plateforme::Erreur& e) {
+        // A drive that stops answering ends the install command.
+        if (e.numero == plateforme::ErrDelai) throw;
+        NoterManque(destination, e);
+        return false;
+    }
 }
 
 void Install::NoterManque(const QString& fichier, const QString& raison, plateforme::Decision d)
@@ -158,10 +161,7 @@ void Install::CopierFichierSystem(const QString& nom)
         Lfic->setText(nom);
         P.LaisserEvenements();
         if (!NomSur(nom)) return NoterManque(nom, QString::fromUtf8("nom de fichier non valide"), Decision::Ignore);
-        const auto repeindre = [this] { P.Repeindre(); };
-        const auto copie = [&](const QString& destination) {
-            return copier(*this, destination, [&] { P.CopierFichier(dossier + "\\" + nom, destination, repeindre); });
-        };
+        const auto copie = [&](const QString& destination) { return CopierUn(dossier + "\\" + nom, destination); };
         // A system file already there is never replaced.
         const auto garde = [&](const QString& destination) {
             P.Journal(Decision::Garde, destination, QString::fromUtf8("déjà présent"));
@@ -193,9 +193,7 @@ void Install::CopierFichier(const QString& nom)
         // to the system's copy.
         if (!ExisteSystem(nom)) {
             Lfic->setText(nom);
-            const QString destination = Chemin + "\\" + nom;
-            if (copier(*this, destination, [&] { P.CopierFichier(dossier + "\\" + nom, destination, [this] { P.Repeindre(); }); }))
-                compterCopie(A);
+            if (CopierUn(dossier + "\\" + nom, Chemin + "\\" + nom)) compterCopie(A);
         } else {
             P.Journal(Decision::Ignore, nom, QString::fromUtf8("un fichier de ce nom est dans le répertoire système"));
         }

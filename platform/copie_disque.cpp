@@ -110,72 +110,49 @@ void Plateforme::CopierFichier(const QString& source, const QString& destination
     const QString hoteDestination = VersHote(destination);
     const QByteArray hd = interne::octets(hoteDestination);
 
-    // The source: a regular file (opening a pipe or device must not block).
-    Descripteur in;
-    in.fd = ::open(hs.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (in.fd < 0) interne::echec(errno, source);
-    struct stat ss {};
-    if (::fstat(in.fd, &ss) != 0) interne::echec(errno, source);
-    if (!S_ISREG(ss.st_mode)) throw Erreur{ErrAcces, source};
-    ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
-
-    // The destination's folder must exist; its file, if any, must be a file
-    // the user may write.
     const int barre = hd.lastIndexOf('/');
     const QByteArray dossier = barre > 0 ? hd.left(barre) : QByteArray("/");
     const QByteArray nom = hd.mid(barre + 1);
-    struct stat sd {};
-    if (::stat(dossier.constData(), &sd) != 0 || !S_ISDIR(sd.st_mode))
-        throw Erreur{ErrChemin, destination};
-    if (nom.isEmpty()) throw Erreur{ErrNomInvalide, destination};
-    if (::stat(hd.constData(), &sd) == 0) {
-        if (S_ISDIR(sd.st_mode)) throw Erreur{ErrAcces, destination};
-        if (interne::lectureSeule(hoteDestination)) throw Erreur{ErrPermission, destination};
-        if (sd.st_dev == ss.st_dev && sd.st_ino == ss.st_ino) return;  // onto itself
-    } else if (errno != ENOENT) {
-        interne::echec(errno, destination);
-    }
 
-    interne::Temporaire temp(dossier, nom, destination);
-    if (!copierContenu(in.fd, temp.fd(), entreBlocs)) interne::echec(errno, destination);
-    if (::fchmod(temp.fd(), ss.st_mode & 0777) != 0) interne::echec(errno, destination);
-    const struct timespec dates[2] = {ss.st_atim, ss.st_mtim};
-    if (::futimens(temp.fd(), dates) != 0) interne::echec(errno, destination);
-    temp.valider(hd, destination);
+    interne::surLecteurs(config_, {source, destination}, [&] {
+        // The source: a regular file (opening a pipe or device must not block).
+        Descripteur in;
+        in.fd = ::open(hs.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (in.fd < 0) interne::echec(errno, source);
+        struct stat ss {};
+        if (::fstat(in.fd, &ss) != 0) interne::echec(errno, source);
+        if (!S_ISREG(ss.st_mode)) throw Erreur{ErrAcces, source};
+        ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
+
+        // The destination's folder must exist; its file, if any, must be a
+        // file the user may write.
+        interne::dossierExistant(dossier, destination);
+        if (nom.isEmpty()) throw Erreur{ErrNomInvalide, destination};
+        struct stat sd {};
+        if (::stat(hd.constData(), &sd) == 0) {
+            if (S_ISDIR(sd.st_mode)) throw Erreur{ErrAcces, destination};
+            if (interne::lectureSeule(hoteDestination)) throw Erreur{ErrPermission, destination};
+            if (sd.st_dev == ss.st_dev && sd.st_ino == ss.st_ino) return;  // onto itself
+        } else if (errno != ENOENT) {
+            interne::echec(errno, destination);
+        }
+
+        interne::Temporaire temp(dossier, nom, destination);
+        if (!copierContenu(in.fd, temp.fd(), entreBlocs)) interne::echec(errno, destination);
+        if (::fchmod(temp.fd(), ss.st_mode & 0777) != 0) interne::echec(errno, destination);
+        const struct timespec dates[2] = {ss.st_atim, ss.st_mtim};
+        if (::futimens(temp.fd(), dates) != 0) interne::echec(errno, destination);
+        temp.valider(hd, destination);
+    });
     aSynchroniser_ << QString::fromUtf8(dossier);
 }
 
 void Plateforme::SupprimerTemporaires(const QString& dossier, const QStringList& noms)
 {
-    const QString hote = VersHote(dossier);
-    QStringList prefixes;
+    QList<QByteArray> prefixes;
     for (const QString& nom : noms)
-        if (!nom.isEmpty()) prefixes << QString::fromUtf8(interne::prefixeTemporaire(interne::octets(nom))).toUpper();
-    if (prefixes.isEmpty()) return;
-    DIR* d = ::opendir(interne::octets(hote).constData());
-    if (!d) interne::echec(errno, dossier);
-    std::vector<QByteArray> restes;
-    while (const dirent* e = ::readdir(d)) {
-        const QByteArray brut(e->d_name);
-        const QString nom = QString::fromUtf8(brut);
-        const QString debut = nom.left(nom.size() - 6).toUpper();
-        const bool aleatoire = nom.size() > 6 && std::all_of(brut.end() - 6, brut.end(), [](char c) {
-            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-        });
-        if (aleatoire && prefixes.contains(debut)) restes.push_back(brut);
-    }
-    ::closedir(d);
-    const QByteArray base = interne::octets(hote);
-    for (const QByteArray& nom : restes) {
-        const QByteArray chemin = base + "/" + nom;
-        // Only a plain file of this user's that nobody is writing.
-        Descripteur fd;
-        fd.fd = ::open(chemin.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        struct stat st {};
-        if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
-            continue;
-        if (::flock(fd.fd, LOCK_EX | LOCK_NB) == 0) ::unlink(chemin.constData());
-    }
+        if (!nom.isEmpty()) prefixes << interne::prefixeTemporaire(interne::octets(nom));
+    interne::supprimerRestes(interne::octets(VersHote(dossier)), prefixes);
 }
 
 void Plateforme::Synchroniser()
@@ -183,6 +160,8 @@ void Plateforme::Synchroniser()
     std::vector<dev_t> faits;
     const QStringList dossiers = std::exchange(aSynchroniser_, {});
     for (const QString& dossier : dossiers) {
+        // What was written to a drive taken away since is not there.
+        VersHote(VersLecteur(dossier));
         Descripteur fd;
         fd.fd = ::open(interne::octets(dossier).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         struct stat st {};

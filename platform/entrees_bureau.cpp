@@ -9,9 +9,10 @@
 // icon under the user's hicolor theme, shared by every entry of the same
 // program and removed with the last of them.
 //
-// The hooks run after every write of a shortcut file, also while a link is
-// only partly written: a link that does not parse yet gets no entry, and one
-// whose entry is already right is left alone. They never throw.
+// The hooks run after every write of a shortcut file: a link that does not
+// parse gets no entry, and one whose entry is already right is left alone.
+// Only an entry that cannot be written is reported (thrown); the rest,
+// the menus and icons included, never fails the caller.
 #include "platform/linux_interne.h"
 #include "platform/plateforme.h"
 
@@ -24,7 +25,6 @@
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
@@ -250,10 +250,9 @@ void Plateforme::raccourciEcrit(const QString& hote)
             return;
         }
         if (existante.texte != contenu->texte) {
-            QSaveFile f(chemin);
-            if (!f.open(QIODevice::WriteOnly) || f.write(contenu->texte) != contenu->texte.size()
-                || !f.commit())
-                return;
+            // Whole or not at all; a shortcut that no menu shows is no
+            // shortcut, so its failure is the write's.
+            interne::remplacer(chemin, contenu->texte);
             if (existante.icone != contenu->icone) interne::libererIcone(config_, existante.icone);
         }
         if (e.genre == Genre::Bureau) {
@@ -268,6 +267,8 @@ void Plateforme::raccourciEcrit(const QString& hote)
                                               QStringLiteral("metadata::trusted"), QStringLiteral("true")});
         }
         if (existante.texte != contenu->texte) menusChanges(config_, e, info.path());
+    } catch (const Erreur&) {
+        throw;
     } catch (...) {
     }
 }

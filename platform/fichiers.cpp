@@ -44,11 +44,50 @@ bool ecrireTout(int fd, const char* p, std::size_t n)
 
 QByteArray prefixeTemporaire(const QByteArray& nom)
 {
-    return "." + (nom.size() <= 200 ? nom : QByteArray("copie")) + ".";
+    // The mark tells the wizard's own temporary files from a user's hidden
+    // files of similar names (".agenda.config"), which are never touched.
+    return "." + (nom.size() <= 200 ? nom : QByteArray("copie")) + ".~assistant~";
+}
+
+void supprimerRestes(const QByteArray& dossier, const QList<QByteArray>& prefixes)
+{
+    if (prefixes.isEmpty()) return;
+    QStringList debuts;
+    for (const QByteArray& p : prefixes) debuts << QString::fromUtf8(p).toUpper();
+    DIR* d = ::opendir(dossier.constData());
+    if (!d) echec(errno, QString::fromUtf8(dossier));
+    std::vector<QByteArray> restes;
+    while (const dirent* e = ::readdir(d)) {
+        const QByteArray brut(e->d_name);
+        // The prefix of one of the names (in any case, as names are
+        // resolved), then the six characters of mkstemp.
+        if (brut.size() <= 6 || !std::all_of(brut.end() - 6, brut.end(), [](char c) {
+                return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+            }))
+            continue;
+        if (debuts.contains(QString::fromUtf8(brut.left(brut.size() - 6)).toUpper())) restes.push_back(brut);
+    }
+    ::closedir(d);
+    for (const QByteArray& nom : restes) {
+        const QByteArray chemin = dossier + "/" + nom;
+        // Only a plain file of this user's that nobody is writing.
+        const int fd = ::open(chemin.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(chemin.constData());
+        ::close(fd);
+    }
 }
 
 Temporaire::Temporaire(const QByteArray& dossier, const QByteArray& nom, const QString& detail)
 {
+    // What a killed write of this same file left behind goes first.
+    try {
+        supprimerRestes(dossier, {prefixeTemporaire(nom)});
+    } catch (const Erreur&) {   // the folder's failure shows below
+    }
     chemin_ = dossier + "/" + prefixeTemporaire(nom) + "XXXXXX";
     fd_ = ::mkostemp(chemin_.data(), O_CLOEXEC);
     if (fd_ < 0) {
@@ -78,6 +117,18 @@ void Temporaire::valider(const QByteArray& destination, const QString& detail)
 }
 
 }  // namespace interne
+
+void interne::dossierExistant(const QByteArray& dossier, const QString& detail)
+{
+    struct stat st {};
+    if (::stat(dossier.constData(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return;
+        throw Erreur{ErrChemin, detail, ENOTDIR};
+    }
+    // A folder that cannot be searched is refused, not missing.
+    if (errno == ENOENT || errno == ENOTDIR) throw Erreur{ErrChemin, detail, errno};
+    echec(errno, detail);
+}
 
 bool interne::lectureSeule(const QString& hote)
 {
@@ -134,17 +185,16 @@ mode_t modeNouveau()
     return 0666 & ~masque;
 }
 
-// Replaces the file at `hote` by `contenu`, whole or not at all. An existing
-// read-only one is refused as the original platform does, whoever the user
-// is; an existing one keeps its permission bits.
-void remplacer(const QString& hote, const QByteArray& contenu)
+}  // namespace
+
+void interne::remplacer(const QString& hote, const QByteArray& contenu)
 {
     if (interne::lectureSeule(hote)) throw Erreur{ErrPermission, hote};
     const QByteArray hd = octets(hote);
     const qsizetype barre = hd.lastIndexOf('/');
     const QByteArray dossier = barre > 0 ? hd.left(barre) : QByteArray("/");
+    interne::dossierExistant(dossier, hote);
     struct stat st {};
-    if (::stat(dossier.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) throw Erreur{ErrChemin, hote};
     mode_t mode = modeNouveau();
     if (::stat(hd.constData(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) throw Erreur{ErrAcces, hote};
@@ -156,18 +206,6 @@ void remplacer(const QString& hote, const QByteArray& contenu)
     temp.valider(hd, hote);
 }
 
-// The desktop entry that goes with a shortcut file is a courtesy: its
-// failure never fails the write or the delete that the caller asked for.
-template <class F>
-void pourRaccourci(const QString& hote, F&& f)
-{
-    if (!interne::estRaccourci(hote)) return;
-    try {
-        f();
-    } catch (...) {
-    }
-}
-}  // namespace
 
 // ---- File system -------------------------------------------------------------
 
@@ -245,7 +283,7 @@ void Plateforme::SupprimerFichier(const QString& chemin)
     // A link is removed as such: its target's permissions are not its own.
     if (!S_ISLNK(st.st_mode) && interne::lectureSeule(hote)) throw Erreur{ErrPermission, hote};
     if (::unlink(o.constData()) != 0) echec(errno, hote);
-    pourRaccourci(hote, [&] { raccourciSupprime(hote); });
+    raccourciSupprime(hote);
 }
 
 std::int64_t Plateforme::DateModification(const QString& chemin) const
@@ -306,9 +344,9 @@ void Plateforme::EcrireLignes(const QString& chemin, const QStringList& lignes)
         contenu += encodeur(ligne);
         contenu += "\r\n";
     }
-    remplacer(hote, contenu);
+    interne::surLecteurs(config_, {chemin}, [&] { interne::remplacer(hote, contenu); });
     aSynchroniser_ << QFileInfo(hote).path();
-    pourRaccourci(hote, [&] { raccourciEcrit(hote); });
+    raccourciEcrit(hote);
 }
 
 QByteArray Plateforme::LireOctets(const QString& chemin) const { return lireTout(VersHote(chemin)); }
@@ -333,8 +371,8 @@ void Plateforme::EcrireOctets(const QString& chemin, std::int64_t position, cons
     if (contenu.size() < fin) contenu.resize(fin, '\0');
     contenu.replace(qsizetype(position), octetsAEcrire.size(), octetsAEcrire);
     if (tronquer) contenu.truncate(fin);
-    remplacer(hote, contenu);
+    interne::surLecteurs(config_, {chemin}, [&] { interne::remplacer(hote, contenu); });
     aSynchroniser_ << QFileInfo(hote).path();
-    pourRaccourci(hote, [&] { raccourciEcrit(hote); });
+    raccourciEcrit(hote);
 }
 }  // namespace plateforme

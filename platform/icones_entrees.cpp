@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace plateforme::interne {
 
@@ -39,8 +38,11 @@ QString iconeDe(const Plateforme& p, const QString& sourceHote)
     if (existant.open(QIODevice::ReadOnly) && existant.readAll() == png) return chemin;
     existant.close();
     QDir().mkpath(dossierIcones(p.configuration()));
-    QSaveFile f(chemin);
-    if (!f.open(QIODevice::WriteOnly) || f.write(png) != png.size() || !f.commit()) return {};
+    try {
+        remplacer(chemin, png);
+    } catch (const Erreur&) {
+        return {};
+    }
     return chemin;
 }
 

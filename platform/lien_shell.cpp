@@ -240,11 +240,7 @@ int Plateforme::AjouterDocumentRecent(const QString& cibleDonnee)
     // Written under a hidden name and renamed when complete, so that a
     // failed write never leaves a partial link under the real name.
     try {
-        const QByteArray hd = QFile::encodeName(dossier);
-        const QByteArray nomHote = QFile::encodeName(fichier);
-        interne::Temporaire temp(hd, nomHote, dossier);
-        if (!interne::ecrireTout(temp.fd(), lien.constData(), std::size_t(lien.size()))) return 0;
-        temp.valider(hd + "/" + nomHote, dossier);
+        interne::remplacer(dossier + "/" + fichier, lien);
     } catch (const Erreur&) {
         return 0;
     }

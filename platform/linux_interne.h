@@ -10,6 +10,7 @@
 
 #include <sys/types.h>
 
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -30,18 +31,40 @@ QString joindre(const QString& dossier, const QString& nom);
 // to case, bad names and drives that do not answer refused; `racine` tells
 // whether the path names the drive's root itself.
 QString versHote(const Configuration& c, const QString& chemin, bool* racine = nullptr);
+// Runs `f`. When it fails while the drive of one of `chemins` (drive
+// notation) no longer answers (a medium pulled out, a lazy unmount), the
+// failure is that drive's: a missing file or folder there says nothing else.
+template <class F>
+void surLecteurs(const Configuration& c, std::initializer_list<QString> chemins, F&& f)
+{
+    try {
+        f();
+    } catch (const Erreur& e) {
+        if (e.numero != ErrDelai)
+            for (const QString& chemin : chemins) versHote(c, chemin);
+        throw;
+    }
+}
 // True when the host path names a .lnk or .url file (any case).
 bool estRaccourci(const QString& hote);
+// Throws unless the host folder `dossier` exists: ErrChemin when it is
+// missing or no folder, what errno says when it cannot be reached.
+void dossierExistant(const QByteArray& dossier, const QString& detail);
+// Replaces the file at `hote` by `contenu`, whole or not at all, through a
+// Temporaire. An existing read-only one is refused as the original platform
+// does, whoever the user is; an existing one keeps its permission bits.
+void remplacer(const QString& hote, const QByteArray& contenu);
 // True when the user may not write the existing file at `hote`. A file with
 // no write permission for anyone counts as read-only even for root, whom
 // access(2) would let write it.
 bool lectureSeule(const QString& hote);
 
 // The hidden temporary file of a copy or a write, beside its destination:
-// ".<name>.XXXXXX" (".copie.XXXXXX" for a name too long to carry). It is
-// locked while it is written, so that a cleanup can tell it from the debris
-// of a killed process, and removed on every way out unless `valider` renamed
-// it over the destination.
+// ".<name>.~assistant~XXXXXX" (".copie.~assistant~XXXXXX" for a name too
+// long to carry). It is locked while it is written, so that a cleanup can
+// tell it from the debris of a killed process, and removed on every way out
+// unless `valider` renamed it over the destination. Making one first removes
+// the debris that a killed write of the same name left.
 class Temporaire {
 public:
     // `dossier` and `nom` are the destination's host folder and name; a
@@ -60,6 +83,10 @@ private:
 };
 // The part of a temporary file's name before its six random characters.
 QByteArray prefixeTemporaire(const QByteArray& nom);
+// Removes from the host folder the temporary files whose names are one of
+// `prefixes` (any case) and six random characters: only plain files of this
+// user's that no process holds locked. Throws when the folder cannot be read.
+void supprimerRestes(const QByteArray& dossier, const QList<QByteArray>& prefixes);
 
 // Writes all of `n` bytes, retrying short and interrupted writes; false with
 // errno set on failure.

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <map>
 
@@ -44,14 +43,18 @@ QString nomMenu(const QString& dossier)
            QString::fromLatin1(QCryptographicHash::hash(dossier.toUtf8(), QCryptographicHash::Sha1).toHex().left(10));
 }
 
-bool ecrireSiChange(const QString& chemin, const QByteArray& texte)
+// Writes the file whole unless it already holds `texte`. A menu that
+// cannot be written leaves the entries in their category, no worse.
+void ecrireSiChange(const QString& chemin, const QByteArray& texte)
 {
     QFile existant(chemin);
-    if (existant.open(QIODevice::ReadOnly) && existant.readAll() == texte) return true;
+    if (existant.open(QIODevice::ReadOnly) && existant.readAll() == texte) return;
     existant.close();
     QDir().mkpath(QFileInfo(chemin).path());
-    QSaveFile f(chemin);
-    return f.open(QIODevice::WriteOnly) && f.write(texte) == texte.size() && f.commit();
+    try {
+        remplacer(chemin, texte);
+    } catch (const Erreur&) {
+    }
 }
 
 // Folders in the order of their names, each just before those inside it.

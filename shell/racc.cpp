@@ -103,11 +103,14 @@ void CreerRaccourci(Install& f, const QString& Dossier, const QString& Nom,
         p.FichiersNormaux(Dossier);
         present = true;
     });
+    // Whatever stops the link is noted among what the installation lacks.
+    const QString destination = Dossier + "\\" + Nom + ".lnk";
     if (!present) {
         Essayer([&] {
             p.MsgBox(QString::fromUtf8("Le répertoire '") + Dossier + QString::fromUtf8("' est introuvable."),
                      plateforme::vbCritical, QString::fromUtf8("Création d'un raccourci"));
         });
+        f.NoterManque(destination, Erreur{plateforme::ErrChemin, Dossier});
         return;
     }
 
@@ -119,6 +122,7 @@ void CreerRaccourci(Install& f, const QString& Dossier, const QString& Nom,
             p.MsgBox(QString::fromUtf8("Erreur de création du raccourci."), plateforme::vbCritical,
                      QString::fromUtf8("Raccourci"));
         });
+        f.NoterManque(destination, QString::fromUtf8("erreur de création du raccourci"));
         return;
     }
 
@@ -190,7 +194,6 @@ void CreerRaccourci(Install& f, const QString& Dossier, const QString& Nom,
 
     // The link ends right after its terminal block, whatever an earlier
     // file of that name held.
-    const QString destination = Dossier + "\\" + Nom + ".lnk";
     ecrire(f, destination, [&] {
         p.EcrireOctets(destination, 0, lien, true);
         p.Journal(plateforme::Decision::RaccourciCree, destination);

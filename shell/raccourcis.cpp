@@ -28,10 +28,17 @@ bool installe(Install& f, const QString& cible)
 }
 
 // A plain link to an installed file: no arguments, working directory or
-// icon. None to a file that is not there.
+// icon. None to a file that is not there. One that cannot be made for want
+// of the user's own folder, or of a name (".lnk" alone is a hidden file that
+// no menu shows), is noted among what the installation lacks.
 void lien(Install& f, const QString& dossier, const QString& nom, const QString& cible)
 {
-    if (installe(f, cible)) Racc::CreerRaccourci(f, dossier, nom, cible, QString(), QString(), 0, QString(), 0);
+    if (!installe(f, cible)) return;
+    if (dossier.isEmpty())
+        return f.NoterManque(nom + ".lnk", QString::fromUtf8("dossier de l'utilisateur introuvable"));
+    if (nom.isEmpty())
+        return f.NoterManque(dossier + "\\.lnk", QString::fromUtf8("raccourci sans nom (NomProgramme vide)"));
+    Racc::CreerRaccourci(f, dossier, nom, cible, QString(), QString(), 0, QString(), 0);
 }
 
 }  // namespace
@@ -42,6 +49,7 @@ void Install::CreerIcones()
     const QString programme = lecteur + "\\" + RepDef + "\\" + Prog;
     const QString aide = lecteur + "\\" + RepDef + "\\" + Aide;
 
+    const std::size_t manquaient = Manquants.size();
     Essayer([&] { P.Sablier(true); });
     Lfic->setText(QString::fromUtf8("Création des icônes."));
     Essayer([&] { P.LaisserEvenements(); });
@@ -49,8 +57,8 @@ void Install::CreerIcones()
     // The group under the Programs menu. When the all-users one cannot be
     // made the box is unticked and the user's own menu is used; when that
     // fails too there is no group, and the links into it report the missing
-    // folder themselves. A Programs folder that does not exist here (none
-    // found) has no group at all.
+    // folder themselves, as they do when the user's Programs folder itself
+    // is missing.
     QString groupe;
     for (;;) {
         const bool tous = AllUSERs->isChecked();
@@ -70,20 +78,21 @@ void Install::CreerIcones()
         AllUSERs->setChecked(false);
     }
 
-    if (!groupe.isEmpty()) Essayer([&] { lien(*this, groupe, NomProg, programme); });
+    Essayer([&] { lien(*this, groupe, NomProg, programme); });
     Essayer([&] { AvancerProgression(); });
 
     // Read again: an untick above sends this one to the user's desktop.
+    // There is no all-users desktop here: nothing to make, nothing missing.
     Essayer([&] {
-        const QString bureau = DossierSpecial(AllUSERs->isChecked() ? BureauTous : BureauUtilisateur);
-        if (!bureau.isEmpty()) lien(*this, bureau, NomProg, programme);
+        const bool tous = AllUSERs->isChecked();
+        const QString bureau = DossierSpecial(tous ? BureauTous : BureauUtilisateur);
+        if (!bureau.isEmpty() || !tous) lien(*this, bureau, NomProg, programme);
     });
 
-    if (!Aide.isEmpty() && !groupe.isEmpty())
-        Essayer([&] { lien(*this, groupe, "Aide de " + NomDef, aide); });
+    if (!Aide.isEmpty()) Essayer([&] { lien(*this, groupe, "Aide de " + NomDef, aide); });
 
-    // Only once the program really has its links.
-    if (installe(*this, programme)) LabI1->show();
+    // Only once the program really has all its links.
+    if (Manquants.size() == manquaient && installe(*this, programme)) LabI1->show();
     Essayer([&] { AvancerProgression(); });
 }
 
@@ -100,8 +109,9 @@ void Install::CreerRaccourciDemarrage()
     // The start-up folder is not made here: a missing one is reported by
     // the link itself.
     Essayer([&] {
-        const QString demarrage = DossierSpecial(AllUSERs->isChecked() ? DemarrageTous : DemarrageUtilisateur);
-        if (!demarrage.isEmpty()) lien(*this, demarrage, NomProg, programme);
+        const bool tous = AllUSERs->isChecked();
+        const QString demarrage = DossierSpecial(tous ? DemarrageTous : DemarrageUtilisateur);
+        if (!demarrage.isEmpty() || !tous) lien(*this, demarrage, NomProg, programme);
     });
 
     Essayer([&] { AvancerProgression(); });

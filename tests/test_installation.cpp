@@ -22,6 +22,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -373,8 +374,9 @@ TEST_F(Installation, TousUtilisateurs)
 }
 
 // Neither Programs folder can hold the group: the command goes on without
-// it, once. A group that cannot be made gets the links' own message (one
-// per link); a Programs folder that cannot be found is passed in silence.
+// it, once. The links into a group that cannot be made get their own
+// message (one per link), those for want of the user's Programs folder
+// none; either way they are missing, and the command says so.
 TEST_F(Installation, AucunGroupePossibleNeBouclePas)
 {
     for (const bool dossierIntrouvable : {false, true}) {
@@ -392,14 +394,23 @@ TEST_F(Installation, AucunGroupePossibleNeBouclePas)
         installer();
 
         EXPECT_FALSE(w->AllUSERs->isChecked());
-        verifierTermine();
-        const BoiteMessage introuvable{
-            QString::fromUtf8("Le répertoire 'c:\\.local\\share\\applications\\Jeux\\Agenda' est introuvable."), 16,
-            QString::fromUtf8("Création d'un raccourci")};
-        EXPECT_EQ(p->boites, dossierIntrouvable ? Boites{} : Boites({introuvable, introuvable}));
+        verifierPasDeSucces();
+        EXPECT_FALSE(w->LabI1->isVisible());
+        const QString groupe = "c:\\.local\\share\\applications\\Jeux\\Agenda";
+        const BoiteMessage introuvable{QString::fromUtf8("Le répertoire '") + groupe + "' est introuvable.", 16,
+                                       QString::fromUtf8("Création d'un raccourci")};
+        const QString rapport = QString::fromUtf8("L'installation n'est pas complète, ces fichiers n'ont pas pu "
+                                                  "être installés :\r\n") +
+                                (dossierIntrouvable
+                                     ? QString::fromUtf8("Agenda.lnk : dossier de l'utilisateur introuvable\r\n"
+                                                         "Aide de Agenda.lnk : dossier de l'utilisateur introuvable")
+                                     : groupe + QString::fromUtf8("\\Agenda.lnk : répertoire introuvable\r\n") +
+                                           groupe + QString::fromUtf8("\\Aide de Jeux\\Agenda.lnk : répertoire "
+                                                                      "introuvable"));
+        const BoiteMessage manque{rapport, vbCritical, "Assistant Installation"};
+        EXPECT_EQ(p->boites, dossierIntrouvable ? Boites{manque} : Boites({introuvable, introuvable, manque}));
         EXPECT_FALSE(QFileInfo::exists(applications() + "/Jeux"));
         verifierLien(lienProgramme(bureau()), w->Prog);
-        EXPECT_EQ(w->Etape, static_cast<int>(w->PbMax));
     }
     EXPECT_TRUE(QFileInfo(applications()).isFile());
 }
@@ -564,36 +575,91 @@ TEST_F(Installation, DisquePleinLimiteOuLectureSeule)
     EXPECT_TRUE(arbre(ro.home()).isEmpty());
 }
 
+// The disk fills up while the shortcuts are made, a few pages short or
+// more: what could not be made is named, nothing is left empty or
+// half-written under its real name (links, entries, menus, icons), no
+// hidden copy stays, and once there is room the next install makes all.
+TEST_F(Installation, DisquePleinPendantLesRaccourcis)
+{
+    for (const unsigned long pages : {0, 1, 2, 3, 5}) {
+        SCOPED_TRACE(pages);
+        neuf();
+        ASSERT_TRUE(monterTmpfs(home(), 4 << 20));
+        preparerSupport(bac);
+        ouvrir();
+        const QString remplissage = home() + "/remplissage";
+        p->crochet = [&] {
+            if (w->Lfic->text() != QString::fromUtf8("Création des icônes.") || QFileInfo::exists(remplissage))
+                return;
+            struct statvfs v {};
+            ASSERT_EQ(::statvfs(QFile::encodeName(home()).constData(), &v), 0);
+            ecrireFichier(remplissage, QByteArray(qsizetype((v.f_bavail - pages) * v.f_bsize), 'r'));
+        };
+        installer();
+        const bool termine = w->Lfic->text() == QString::fromUtf8("Installation terminée");
+        if (pages == 0) EXPECT_FALSE(termine);
+        if (!termine) EXPECT_EQ(p->boites.back().titre, "Assistant Installation");
+        QDirIterator it(home(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString f = it.next();
+            EXPECT_GT(QFileInfo(f).size(), 0) << f.toStdString();
+            EXPECT_FALSE(f.contains("~assistant~")) << f.toStdString();
+            if (f.endsWith(".desktop")) EXPECT_TRUE(lireFichier(f).contains("X-Assistant-Raccourci=")) << f.toStdString();
+            if (termine && f.endsWith(".lnk") && !f.contains("recent-links"))
+                EXPECT_TRUE(QFileInfo::exists(f.chopped(4) + ".desktop")) << f.toStdString();
+        }
+
+        QFile::remove(remplissage);
+        p->crochet = {};
+        p->boites.clear();
+        installer();
+        verifierTermine();
+        for (const QString& entree : {applications() + "/Agenda/Agenda.desktop", bureau() + "/Agenda.desktop"})
+            EXPECT_TRUE(lireFichier(entree).contains("X-Assistant-Raccourci=Agenda.lnk")) << entree.toStdString();
+    }
+}
+
 // What a killed run left: its own hidden copies of the files it installs go
 // at the next install or at the uninstall, nothing else does, and a copy
 // still being written (locked) is left to its writer.
 TEST_F(Installation, TemporairesAbandonnes)
 {
     preparerSupport(bac.support());
-    const QStringList restes{".agenda.a1B2c3", ".MODELES.DAT.zzzzzz"};
-    const QStringList gardes{".notes.txt.a1B2c3", ".agenda.court", ".agenda", "agenda.a1B2c3"};
+    const QString marque = ".~assistant~";
+    const QStringList restes{".agenda" + marque + "a1B2c3", ".MODELES.DAT" + marque + "zzzzzz"};
+    // The user's own hidden files, however close their names come.
+    const QStringList gardes{".agenda.a1B2c3", ".agenda.config", ".notes.txt" + marque + "a1B2c3",
+                             ".agenda" + marque + "court", "agenda" + marque + "a1B2c3"};
     for (const QString& n : restes + gardes) ecrireFichier(installe(n), "reste");
-    ecrireFichier(bac.home() + "/.local/lib32/.Outils.dll.Q1q2Q3", "reste");
-    ecrireFichier(installe(".agenda.png.EnCour"), "en cours");
-    const int verrou = ::open(QFile::encodeName(installe(".agenda.png.EnCour")).constData(), O_RDONLY);
+    ecrireFichier(bac.home() + "/.local/lib32/.Outils.dll" + marque + "Q1q2Q3", "reste");
+    ecrireFichier(bac.home() + "/.local/lib/.Outils.dll.backup", "le sien");
+    // A shortcut's write killed on the desktop: the next write of it cleans up.
+    ecrireFichier(home() + "/Desktop/.Agenda.lnk" + marque + "AbCdEf", "reste");
+    const QString enCours = installe(".agenda.png" + marque + "EnCour");
+    ecrireFichier(enCours, "en cours");
+    const int verrou = ::open(QFile::encodeName(enCours).constData(), O_RDONLY);
     ASSERT_EQ(::flock(verrou, LOCK_EX), 0);
     ouvrir();
     w->Command1->click();
     EXPECT_EQ(w->Lfic->text(), QString::fromUtf8("Installation terminée"));
-    EXPECT_EQ(cachesDe(installe()),
-              QStringList({".agenda", ".agenda.court", ".agenda.png.EnCour", ".notes.txt.a1B2c3"}));
-    EXPECT_TRUE(QFileInfo::exists(installe("agenda.a1B2c3")));
+    QStringList attendus = gardes.filter(QRegularExpression("^\\.")) << QFileInfo(enCours).fileName();
+    attendus.sort();
+    EXPECT_EQ(cachesDe(installe()), attendus);
+    EXPECT_TRUE(QFileInfo::exists(installe("agenda" + marque + "a1B2c3")));
     EXPECT_TRUE(cachesDe(bac.home() + "/.local/lib32").isEmpty());
+    EXPECT_EQ(cachesDe(bac.home() + "/.local/lib"), QStringList{".Outils.dll.backup"});
+    EXPECT_TRUE(cachesDe(bureau()).isEmpty());
     ::close(verrou);
 
     // The complete uninstall takes the debris of its files too.
-    ecrireFichier(installe(".Agenda.html.XyZ123"), "reste");
+    ecrireFichier(installe(".Agenda.html" + marque + "XyZ123"), "reste");
     w->OptionDépart[2]->setChecked(true);
     w->BPréc->click();
     w->BSuiv->click();
     p->reponses = {vbYes, vbNo};
     w->Uninst->click();
-    EXPECT_EQ(cachesDe(installe()), QStringList({".agenda", ".agenda.court", ".notes.txt.a1B2c3"}));
+    attendus.removeAll(QFileInfo(enCours).fileName());
+    EXPECT_EQ(cachesDe(installe()), attendus);
 }
 
 // No directory below the drive (the key missing, or only backslashes

@@ -20,6 +20,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -283,6 +284,22 @@ TEST_F(Plateforme_, WritesWholeOrNotAtAll)
     EXPECT_EQ(QFileInfo(d + "/ancien.lnk").permissions(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                                               | QFileDevice::ReadUser | QFileDevice::WriteUser
                                                               | QFileDevice::ReadGroup);
+
+    // A medium pulled out (lazily unmounted) in the middle of a copy onto
+    // it: the drive does not answer, whatever the failure looked like.
+    const QString cle = bac.racine() + "/media/CLE";
+    ASSERT_TRUE(monterTmpfs(cle, 8 << 20));
+    ecrireFichier(bac.support() + "/gros.dat", QByteArray(5 << 20, 'g'));
+    PlateformeTest q(avecE(cle, {}, true));
+    bool parti = false;
+    EXPECT_EQ(numero([&] {
+                  q.CopierFichier("d:\\gros.dat", "e:\\gros.dat", [&] {
+                      if (!parti) parti = ::umount2(hote(cle).constData(), MNT_DETACH) == 0;
+                  });
+              }),
+              ErrDelai);
+    EXPECT_TRUE(parti);
+    EXPECT_TRUE(QDir(cle).isEmpty());
 
     ecrireFichier(bac.support() + "/a.dat", "a");
     const QString ferme = home() + "/ferme";

@@ -22,6 +22,12 @@ void Install::Uninst_Click()
     Essayer([&] { Command6_Click(); });
     Essayer([&] { Command11_Click(); });
 
+    // The hidden copies that a killed installation left of its files go
+    // first: they were never the user's, and no listing shows them.
+    QStringList noms{Prog, Aide};
+    for (QString* f : EmplacementsF()) noms << *f;
+    Essayer([&] { P.SupprimerTemporaires(File2->Path(), noms); });
+
     if (File2->ListCount() < 1) return;
     // With no directory below the drive the listing holds the user's own
     // files, not an installation's: never offer to delete them.
@@ -69,12 +75,5 @@ void Install::Uninst_Click()
             P.Journal(plateforme::Decision::Echec, dossier + "\\" + nom, RaisonEchec(e));
         }
     }
-    // The hidden copies that a killed installation left of these files go
-    // with them; they were never the user's.
-    QStringList noms{Prog, Aide};
-    for (std::int16_t i = 0; i < n; ++i) noms << File2->List(i);
-    for (QString* f : EmplacementsF()) noms << *f;
-    Essayer([&] { P.SupprimerTemporaires(dossier, noms); });
-
     Essayer([&] { File2->Refresh(); });
 }

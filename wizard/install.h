@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QToolButton>
 #include <QVariant>
 #include <QWidget>
@@ -158,6 +159,12 @@ public:
     // Emptied when the command starts; told to the user before it could
     // announce a success.
     std::vector<Manque> Manquants;
+    // The destinations copied by this run of the command (in capitals).
+    QSet<QString> CopiesFaites;
+    // Copies one file into place; a failure is noted among the missing
+    // files and answers false, except a drive that does not answer, which
+    // is thrown to end the command.
+    bool CopierUn(const QString& source, const QString& destination);
     void NoterManque(const QString& fichier, const QString& raison,
                      plateforme::Decision d = plateforme::Decision::Echec);
     void NoterManque(const QString& fichier, const plateforme::Erreur& e);
