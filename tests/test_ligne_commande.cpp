@@ -77,7 +77,8 @@ TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
           QString::fromUtf8("copié : c:\\Agenda2\\agenda"), QString::fromUtf8("copié : c:\\.local\\lib32\\Outils.dll"),
           QString::fromUtf8("raccourci créé : c:\\.config\\autostart\\Agenda.lnk")})
         EXPECT_TRUE(lignes.contains(attendu)) << attendu.toStdString() << "\n" << s.texte.toStdString();
-    EXPECT_EQ(lignes.last(), QString::fromUtf8("Installation terminée : 8 fichier(s) copié(s), 0 gardé(s), "
+    // The program, also among the files, is copied once.
+    EXPECT_EQ(lignes.last(), QString::fromUtf8("Installation terminée : 6 fichier(s) copié(s), 0 gardé(s), "
                                                "1 raccourci(s) créé(s), 0 échec(s)"));
     EXPECT_FALSE(QFileInfo::exists(bac.home() + "/.local/share/applications/Agenda"));
     EXPECT_TRUE(QFileInfo::exists(bac.home() + "/.config/autostart/Agenda.desktop"));
@@ -93,6 +94,8 @@ TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
                                 "échec : c:\\.local\\share\\favorites\\Site.url ("})
         EXPECT_TRUE(encore.texte.contains(QString::fromUtf8(attendu))) << attendu << encore.texte.toStdString();
 
+    // With nobody to ask, a file of the user's in the directory stays.
+    ecrireFichier(bac.home() + "/Agenda2/mes-notes.txt", "les miennes");
     const Sortie d = lancer({"--silencieux", "--desinstaller", "--repertoire=Agenda2"});
     EXPECT_EQ(d.code, 0) << d.texte.toStdString();
     EXPECT_TRUE(d.texte.contains(QString::fromUtf8("supprimé : c:\\Agenda2\\agenda.png\n")));
@@ -100,7 +103,8 @@ TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
     EXPECT_TRUE(d.texte.endsWith(QString::fromUtf8("Désinstallation terminée : 4 fichier(s) supprimé(s), "
                                                    "4 raccourci(s) retiré(s), 0 échec(s)\n")))
         << d.texte.toStdString();
-    EXPECT_TRUE(QDir(bac.home() + "/Agenda2").isEmpty());
+    EXPECT_EQ(QDir(bac.home() + "/Agenda2").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{"mes-notes.txt"});
     EXPECT_FALSE(QFileInfo::exists(bac.home() + "/.config/autostart/Agenda.desktop"));
 
     // Nothing left to remove, and never a drive's root.

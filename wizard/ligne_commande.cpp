@@ -50,7 +50,8 @@ QString TexteAide()
         "  --silencieux          installe sans fenêtre ni question, avec les choix\n"
         "                        par défaut d'Install.inf (pour l'utilisateur courant)\n"
         "  --desinstaller        avec --silencieux : retire les raccourcis, les réglages\n"
-        "                        et les fichiers installés\n"
+        "                        et les fichiers qu'Install.inf installe (les autres\n"
+        "                        fichiers du répertoire restent)\n"
         "  --lecteur=X:          lecteur d'installation\n"
         "  --repertoire=TEXTE    répertoire d'installation, depuis la racine du lecteur\n"
         "                        (créé s'il n'existe pas)\n"
@@ -81,6 +82,8 @@ public:
     }
 
     int echecs = 0, copies = 0, gardes = 0, raccourcisCrees = 0, raccourcisRetires = 0, supprimes = 0;
+    // The names of the files that Install.inf has installed.
+    QStringList nomsInstalles;
     bool espaceRefuse = false;
 
     int MsgBox(const QString& texte, int style, const QString& titre) override
@@ -92,7 +95,13 @@ public:
             reponse = options_.forcer ? vbYes : vbNo;
             espaceRefuse = !options_.forcer;
         } else if (titre.startsWith(QString::fromUtf8("Désinstallation de ")) && (style & 0x300) == 0) {
-            reponse = vbNo;   // no file-by-file confirmation: all at once
+            reponse = vbYes;   // file by file, so that each is judged below
+        } else if (titre == QLatin1String("Alors ?") && texte.startsWith(QLatin1String("Supprimer "))
+                   && texte.endsWith(QLatin1String(" ?"))) {
+            // With nobody to ask, only the files that the medium installs
+            // go; whatever else the user keeps in the directory stays.
+            const QString nom = texte.mid(10, texte.size() - 12);
+            reponse = nomsInstalles.contains(nom, Qt::CaseInsensitive) ? vbYes : vbNo;
         }
         // A box with a stop sign and nothing to answer tells a failure.
         if ((style & 0x70) == vbCritical && boutons == vbOKOnly) ++echecs;
@@ -159,6 +168,8 @@ int ExecuterSansFenetre(const OptionsLigneDeCommande& o)
     w.OptionDépart[o.desinstaller ? 2 : 1]->setChecked(true);
     if (o.desinstaller) {
         if (o.repertoire) w.RepDef = *o.repertoire;
+        p.nomsInstalles << w.Prog << w.Aide;
+        for (QString* f : w.EmplacementsF()) p.nomsInstalles << *f;
         w.BSuiv_Click();   // checks the directory
         if (w.Uninst->isEnabled()) w.Uninst_Click();
         else ++p.echecs;
