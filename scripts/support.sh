@@ -3,6 +3,7 @@
 #
 #   scripts/support.sh [--archive FICHIER.run] DOSSIER_DU_PROGRAMME DESTINATION
 #
+# (--archive may also come after the two folders.)
 # DOSSIER_DU_PROGRAMME holds Install.inf and the files it names. DESTINATION
 # (new, or an empty folder) receives those files, setup, qt.conf and, under
 # assistant/, the Qt libraries and plugins that setup loads with what they
@@ -16,17 +17,23 @@ set -euo pipefail
 RACINE="$(cd "$(dirname "$0")/.." && pwd)"
 . "$RACINE/scripts/paquets.sh"
 
-archive=""
-if [ "${1:-}" = "--archive" ]; then
-    archive="$2"
-    shift 2
-fi
-if [ $# -ne 2 ]; then
+usage() {
     echo "usage : $0 [--archive FICHIER.run] DOSSIER_DU_PROGRAMME DESTINATION" >&2
     exit 2
-fi
-source_="$(cd "$1" 2>/dev/null && pwd)" || { echo "erreur : $1 n'est pas un dossier" >&2; exit 1; }
-destination="$2"
+}
+archive=""
+dossiers=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --archive) { [ $# -ge 2 ] && [ -n "$2" ]; } || usage; archive="$2"; shift 2 ;;
+        --archive=?*) archive="${1#--archive=}"; shift ;;
+        -*) usage ;;
+        *) dossiers+=("$1"); shift ;;
+    esac
+done
+[ ${#dossiers[@]} -eq 2 ] || usage
+source_="$(cd "${dossiers[0]}" 2>/dev/null && pwd)" || { echo "erreur : ${dossiers[0]} n'est pas un dossier" >&2; exit 1; }
+destination="${dossiers[1]}"
 
 # Libraries that every Debian 12 system has (debootstrap --variant=minbase):
 # never carried.
@@ -55,7 +62,7 @@ if [ ! -x "$construction/setup" ] || [ ! -x "$construction/verifier-support" ]; 
 fi
 
 # The folder first: what Install.inf names must be there.
-QT_QPA_PLATFORM=offscreen "$construction/verifier-support" "$source_" 2>/dev/null
+QT_QPA_PLATFORM=offscreen "$construction/verifier-support" "$source_"
 for reserve in setup qt.conf assistant; do
     if [ -e "$source_/$reserve" ]; then
         echo "erreur : $source_/$reserve porte un nom que le support réserve au programme d'installation" >&2
@@ -66,9 +73,11 @@ if [ -e "$destination" ] && [ -n "$(ls -A "$destination")" ]; then
     echo "erreur : $destination existe et n'est pas vide" >&2
     exit 1
 fi
-mkdir -p "$destination"
-destination="$(cd "$destination" && pwd)"
+# Refused before anything is made there: a folder left in the publisher's
+# folder would go onto the next medium.
+destination="$(realpath -m "$destination")"
 case "$destination/" in "$source_/"*) echo "erreur : $destination est dans $source_" >&2; exit 1 ;; esac
+mkdir -p "$destination"
 
 cp -a "$source_/." "$destination/"
 lib="$destination/assistant/lib"
@@ -94,12 +103,20 @@ for nom in $OUVERTES; do
     elfs+=("$lib/$nom")
 done
 
+# What the loader finds for an ELF file: one line per library, its soname,
+# a tab, its path (empty when not found); paths may hold spaces.
+dependances() {
+    env -u LD_LIBRARY_PATH ldd "$1" | sed -n \
+        -e 's/^[[:space:]]*\([^ ]*\) => not found$/\1\t/p' \
+        -e 's/^[[:space:]]*\([^ ]*\) => \(.*\) (0x[0-9a-f]*)$/\1\t\2/p'
+}
+
 # Every library they need, and what those need, less the base system.
 declare -A vus=()
 while [ ${#elfs[@]} -gt 0 ]; do
     elf="${elfs[0]}"
     elfs=("${elfs[@]:1}")
-    while read -r nom _ chemin _; do
+    while IFS=$'\t' read -r nom chemin; do
         [ -z "${vus[$nom]:-}" ] || continue
         vus[$nom]=1
         case " $(echo $BASE) " in *" $nom "*) continue ;; esac
@@ -107,7 +124,7 @@ while [ ${#elfs[@]} -gt 0 ]; do
         install -m 644 "$(readlink -f "$chemin")" "$lib/$nom"
         patchelf --set-rpath '$ORIGIN' "$lib/$nom"
         elfs+=("$lib/$nom")
-    done < <(env -u LD_LIBRARY_PATH ldd "$elf" | grep '=>')
+    done < <(dependances "$elf")
 done
 
 cat > "$destination/qt.conf" <<'CONF'
@@ -128,12 +145,12 @@ done
 # Nothing that setup loads may come from outside the medium or the base system.
 manque=0
 for elf in "$destination/setup" "$destination"/assistant/plugins/*/*.so "$lib"/*; do
-    while read -r nom _ chemin _; do
+    while IFS=$'\t' read -r nom chemin; do
         case "$chemin" in "$destination"/*) continue ;; esac
         case " $(echo $BASE) " in *" $nom "*) continue ;; esac
         echo "erreur : $elf charge $nom depuis ${chemin:-nulle part}" >&2
         manque=1
-    done < <(env -u LD_LIBRARY_PATH ldd "$elf" | grep '=>')
+    done < <(dependances "$elf")
 done
 [ $manque -eq 0 ] || exit 1
 

@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStringDecoder>
 #include <QTextStream>
 
@@ -52,17 +54,9 @@ QString encodage(const QByteArray& octets)
     return QStringLiteral("Windows-1252");
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// Every check of the folder; the exit status.
+int verifier(const QString& dossier)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage : %s DOSSIER\n", argv[0]);
-        return 2;
-    }
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    const QString dossier = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     if (!QFileInfo(dossier).isDir()) {
         erreur(dossier + " n'est pas un dossier");
         return 1;
@@ -82,9 +76,23 @@ int main(int argc, char** argv)
         return 1;
     }
     const QString texte = code == "UTF-8" ? QString::fromUtf8(octets) : QString(QStringDecoder("windows-1252")(octets));
-    if (texte.contains('\n') && !texte.contains("\r\n"))
+    // A line feed alone ends no line: the line runs on into the next.
+    QList<int> lf;
+    int numero = 1;
+    for (qsizetype i = 0; i < texte.size(); ++i)
+        if (texte[i] == '\n') {
+            if (i == 0 || texte[i - 1] != '\r') lf << numero;
+            ++numero;
+        }
+    if (!lf.isEmpty() && lf.size() == numero - 1) {
+        // Read as one line, nothing else in it would make sense.
         erreur(inf + " a des fins de ligne LF seules : le programme d'installation n'y lirait qu'une ligne ; "
                      "enregistrez-le avec des fins de ligne CR LF");
+        return 1;
+    }
+    if (!lf.isEmpty())
+        erreur(inf + " : la ligne " + QString::number(lf.first()) + " finit par LF seul, elle se joindrait à la "
+                     "suivante ; enregistrez-le avec des fins de ligne CR LF");
 
     // The text as the reader holds it: each line followed by CR LF.
     Install w(p);
@@ -95,9 +103,30 @@ int main(int argc, char** argv)
         erreur(inf + " dépasse 32 767 caractères : les valeurs au-delà seraient lues vides");
     w.LireParametres();
 
+    // A key written with a space before "=" is not the key at all.
+    static const QRegularExpression espace(QStringLiteral(
+        "(^|\\n)\\s*((DisqueInstall|RépertoireInstall|NomGroupe)Défaut|Programme|NomProgramme|NomAide|"
+        "EspaceRequis|(URL|Nom)?RaccourciWEB|Info[12]|Fs?[0-9]+)\\s+="));
+    QStringList espacees;
+    for (auto it = espace.globalMatch(texte); it.hasNext();) {
+        espacees << it.next().captured(2);
+        erreur(QString::fromUtf8("« ") + espacees.last() +
+               QString::fromUtf8(" = » : un espace avant le signe = cache la clé, écrivez ") + espacees.last() + "=");
+    }
+    // Slots beyond the last the wizard reads are never installed.
+    static const QRegularExpression hors(QStringLiteral("(^|\\n)\\s*(F|Fs)([0-9]+)="));
+    for (auto it = hors.globalMatch(texte); it.hasNext();) {
+        const auto m = it.next();
+        if (m.captured(3).toInt() > (m.captured(2) == "F" ? 21 : 8))
+            erreur(m.captured(2) + m.captured(3) + QString::fromUtf8(" dépasse les ") +
+                   (m.captured(2) == "F" ? "21 fichiers" : QString::fromUtf8("8 fichiers système")) +
+                   QString::fromUtf8(" que lit le programme d'installation : il ne serait pas installé"));
+    }
+
     // Keys whose pattern lies inside another key's: the shorter must come first.
     for (const auto& [court, longs] : {std::pair<QString, QStringList>{"Programme", {"NomProgramme"}},
                                        {"RaccourciWEB", {"URLRaccourciWEB", "NomRaccourciWEB"}}}) {
+        if (espacees.contains(court)) continue;   // told above
         const qsizetype position = w.InfosInf.indexOf(QRegularExpression("(^|\\n)" + court + "="));
         for (const QString& l : longs) {
             const qsizetype autre = w.InfosInf.indexOf(l + "=");
@@ -116,8 +145,8 @@ int main(int argc, char** argv)
     for (const QString& nom : noms) {
         if (nom.isEmpty()) continue;
         QString trouve;
-        plateforme::Essayer([&] { trouve = p.Lister("d:\\" + nom, false); });
-        if (trouve.isEmpty() || nom.contains("..") || nom.startsWith('\\') || nom.contains('/') || nom.contains(':')) {
+        if (Install::NomSur(nom)) plateforme::Essayer([&] { trouve = p.Lister("d:\\" + nom, false); });
+        if (trouve.isEmpty()) {
             erreur(QString::fromUtf8("« ") + nom + QString::fromUtf8(" », nommé dans ") + inf + ", n'est pas dans " +
                    dossier);
             continue;
@@ -126,14 +155,18 @@ int main(int argc, char** argv)
     }
 
     // What the customer would miss without an error on this machine.
-    if (!w.Prog.isEmpty() && !p.Lister("d:\\" + w.Prog, false).isEmpty()) {
+    QString programmeTrouve;
+    if (Install::NomSur(w.Prog)) plateforme::Essayer([&] { programmeTrouve = p.Lister("d:\\" + w.Prog, false); });
+    if (!programmeTrouve.isEmpty()) {
         const QFileInfo programme(p.VersHote("d:\\" + w.Prog));
         const QByteArray debut = p.LireOctets("d:\\" + w.Prog).left(2);
+        // A Windows program is started through its handler, not by itself.
         if (!programme.isExecutable() && debut != "MZ")
-            avertissement(w.Prog + " n'est pas exécutable (chmod +x) : ni le bouton Lancer ni les menus ne le "
-                                   "démarreraient");
+            erreur(w.Prog + QString::fromUtf8(" n'est pas exécutable (chmod +x) : ni le bouton Lancer ni les "
+                                              "menus ne le démarreraient"));
+        const QStringList bases = QStringList{programme.fileName(), programme.completeBaseName()};
         for (const QString& image : QDir(dossier).entryList(QDir::Files))
-            for (const QString& base : {programme.fileName(), programme.completeBaseName()})
+            for (const QString& base : QSet<QString>(bases.begin(), bases.end()))
                 for (const char* ext : {".png", ".svg", ".ico"})
                     if (image.compare(base + ext, Qt::CaseInsensitive) == 0 &&
                         !noms.contains(image, Qt::CaseInsensitive))
@@ -154,4 +187,31 @@ int main(int argc, char** argv)
     sortie << inf << " : " << code << ", programme " << w.Prog << ", " << nf << " fichier(s), " << nfs
            << " fichier(s) système\n";
     return erreurs ? 1 : 0;
+}
+
+// Qt's notes (no runtime folder, no fonts) are not the publisher's concern.
+void silence(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage : %s DOSSIER\n", argv[0]);
+        return 2;
+    }
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qInstallMessageHandler(silence);
+    QApplication app(argc, argv);
+    int code = 1;
+    try {
+        code = verifier(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath());
+    } catch (const plateforme::Erreur& e) {
+        erreur(QString::fromUtf8("lecture impossible : ") + e.detail);
+    }
+    sortie.flush();
+    return code;
 }
