@@ -2,6 +2,8 @@
 #include "platform/linux_interne.h"
 #include "platform/plateforme.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -125,7 +127,13 @@ void Plateforme::CopierFichier(const QString& source, const QString& destination
         ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
 
         // The destination's folder must exist; its file, if any, must be a
-        // file the user may write.
+        // file the user may write. A system directory and its "32" sibling
+        // always exist where the wizard comes from: here the first copy into
+        // one makes it.
+        const QString systeme = interne::sansBarreFinale(config_.repertoireSysteme);
+        const QString dossierHote = QString::fromUtf8(dossier);
+        if (!systeme.isEmpty() && (dossierHote == systeme || dossierHote == systeme + QStringLiteral("32")))
+            QDir().mkpath(dossierHote);
         interne::dossierExistant(dossier, destination);
         if (nom.isEmpty()) throw Erreur{ErrNomInvalide, destination};
         struct stat sd {};

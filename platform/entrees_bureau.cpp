@@ -154,7 +154,9 @@ std::optional<Contenu> construire(const Plateforme& p, const QString& hote, Genr
             // Application entry (rather than a Link) is what every menu and
             // the autostart shows.
             l << "Exec=xdg-open " + echapper(argumentExec(cibleHote));
-            iconeTheme = QMimeDatabase().mimeTypeForFile(cibleHote).iconName();
+            // A machine without a MIME database names no icon for it.
+            const QString mime = QMimeDatabase().mimeTypeForFile(cibleHote).iconName();
+            iconeTheme = mime.isEmpty() ? QStringLiteral("text-x-generic") : mime;
         }
     } else if (genre == Genre::Demarrage) {
         // Autostart runs applications only.

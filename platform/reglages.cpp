@@ -2,7 +2,6 @@
 #include "platform/linux_interne.h"
 #include "platform/plateforme.h"
 
-#include <QDir>
 
 #include <cerrno>
 
@@ -26,12 +25,9 @@ bool nomDApplication(const QString& nom)
 
 QString Plateforme::RepertoireSysteme() const
 {
-    // A system directory and its "32" sibling always exist where the wizard
-    // comes from; here they are made on first use.
-    const QString rep = interne::sansBarreFinale(config_.repertoireSysteme);
-    QDir().mkpath(rep);
-    if (!rep.endsWith(QLatin1String("32"))) QDir().mkpath(rep + QStringLiteral("32"));
-    return VersLecteur(rep);
+    // Made by the first copy into it (see CopierFichier), not by asking:
+    // a wizard opened and closed leaves nothing in the user's home.
+    return VersLecteur(interne::sansBarreFinale(config_.repertoireSysteme));
 }
 
 void Plateforme::EffacerReglages(const QString& nom)

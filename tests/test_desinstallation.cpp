@@ -396,8 +396,8 @@ TEST_F(Desinstallation, SupportExempleInstallePuisDesinstalle)
     EXPECT_EQ(p->boites, Boites({question1(), question2(3)}));
     // The system files are never uninstalled; the install directory stays,
     // empty; the desktop's icon theme folders may stay, emptied of our icon.
-    const Chemins restes = {"home/Programmes", "home/Programmes/Agenda", "home/.local/lib/Outils.dll",
-                            "home/.local/lib32/Outils.dll"};
+    const Chemins restes = {"home/Programmes", "home/Programmes/Agenda", "home/.local/lib", "home/.local/lib32",
+                            "home/.local/lib/Outils.dll", "home/.local/lib32/Outils.dll"};
     const Instantane apres = instantane(bac.racine());
     EXPECT_TRUE(disparus(propre, apres, [&](const std::string& c) {
                     return restes.count(c) || (c.starts_with("home/.local/share/icons") && apres.at(c).genre == 'd');

@@ -531,23 +531,31 @@ TEST_F(Installation, LecteurQuiNeRepondPas)
 // every file is named, nothing is made.
 TEST_F(Installation, DisquePleinLimiteOuLectureSeule)
 {
-    ecrireFichier(bac.support() + "/Gros.dat", QByteArray(3 << 20, 'g'));
+    // A disk and a size limit that the sample's files fit, and Gros.dat not.
+    qint64 echantillon = 0, plusGrand = 0;
+    for (const QFileInfo& f : QDir(SUPPORT_EXEMPLE).entryInfoList(QDir::Files)) {
+        echantillon += f.size();
+        plusGrand = std::max(plusGrand, f.size());
+    }
+    const qint64 disque = 2 * echantillon + (1 << 20);
+    const QString requis = QString::number(disque / (1 << 20) + 2);
+    ecrireFichier(bac.support() + "/Gros.dat", QByteArray(disque + (1 << 20), 'g'));
     rlimit avant {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &avant), 0);
     for (const int cas : {0, 1, 2}) {
         SCOPED_TRACE(cas);
         const bool programme = cas == 1, limite = cas == 2;
-        if (!limite) ASSERT_TRUE(monterTmpfs(bac.home(), 2 << 20));
-        preparerSupport(bac.support(), {{programme ? "Programme" : "F5", "Gros.dat"}});
+        if (!limite) ASSERT_TRUE(monterTmpfs(bac.home(), disque));
+        preparerSupport(bac.support(), {{programme ? "Programme" : "F5", "Gros.dat"}, {"EspaceRequis", requis + "Mo"}});
         rlimit l = avant;
-        l.rlim_cur = 1 << 20;
+        l.rlim_cur = rlim_t(plusGrand) + (64 << 10);
         if (limite) ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &l), 0);
         ouvrir();
         p->reponses = {vbYes};
         installer();
         ::setrlimit(RLIMIT_FSIZE, &avant);
         if (!limite) {
-            EXPECT_TRUE(p->boites.front().texte.contains(" ne contient pas les 3 Mo "));
+            EXPECT_TRUE(p->boites.front().texte.contains(" ne contient pas les " + requis + " Mo "));
             p->boites.erase(p->boites.begin());
         }
         verifierRapport({QString::fromUtf8("c:\\Programmes\\Agenda\\Gros.dat : ") +

@@ -218,9 +218,16 @@ TEST_F(Plateforme_, ListingDirectoriesAndDeletion)
     EXPECT_FALSE(QFileInfo::exists(home() + "/Programmes"));
     EXPECT_NE(numero([&] { p.SupprimerRepertoire("c:\\programmes"); }), 0);
 
-    // The system directory and its sibling exist.
+    // The system directory and its sibling are made by the first copy into
+    // them, not by asking; no other missing folder is.
     EXPECT_EQ(p.RepertoireSysteme(), "c:\\.local\\lib");
-    EXPECT_TRUE(QFileInfo(home() + "/.local/lib").isDir() && QFileInfo(home() + "/.local/lib32").isDir());
+    EXPECT_FALSE(QFileInfo::exists(home() + "/.local/lib"));
+    ecrireFichier(bac.support() + "/s.dll", "s");
+    for (const QString lib : {"lib", "lib32"}) {
+        p.CopierFichier("d:\\s.dll", "c:\\.local\\" + lib + "\\s.dll");
+        EXPECT_EQ(lireFichier(home() + "/.local/" + lib + "/s.dll"), "s");
+    }
+    EXPECT_EQ(numero([&] { p.CopierFichier("d:\\s.dll", "c:\\.local\\autre\\s.dll"); }), ErrChemin);
 }
 
 // ---- Text, bytes and whole writes ----------------------------------------------
