@@ -24,22 +24,34 @@ de_la_base() {
 }
 
 # Folders it refuses, each with its reason.
-refus() {   # name, expected words of the message, then the setup of the folder
-    local nom=$1 motif=$2; shift 2
+refus() {   # name, expected words of the message, the setup of the folder, a destination inside it
+    local nom=$1 motif=$2 preparation=$3 dedans=${4:-}
     local d="$tmp/refus-$nom"
     cp -a "$construction/support" "$d"
-    (cd "$d" && eval "$@")
-    local sortie
-    if sortie=$("$RACINE/scripts/support.sh" "$d" "$tmp/sortie-$nom" 2>&1); then echec "$nom accepté"; fi
+    (cd "$d" && eval "$preparation")
+    local sortie destination="$tmp/sortie-$nom"
+    [ -n "$dedans" ] && destination="$d/$dedans"
+    if sortie=$("$RACINE/scripts/support.sh" "$d" "$destination" 2>&1); then echec "$nom accepté"; fi
     echo "$sortie" | grep -q "$motif" || echec "$nom : « $sortie » sans « $motif »"
+    [ -e "$d/$dedans" ] && [ -n "$dedans" ] && echec "$nom : $d/$dedans a été créé"
+    return 0
 }
 refus sans-inf "pas de fichier Install.inf" "rm Install.inf"
 refus fichier-absent "Modeles.dat.*n'est pas dans" "rm Modeles.dat"
 refus utf16 "ni en Windows-1252 ni en UTF-8" "iconv -f windows-1252 -t utf-16 Install.inf > x && mv x Install.inf"
 refus lf-seuls "fins de ligne LF seules" "tr -d '\r' < Install.inf > x && mv x Install.inf"
+refus programme-adresse "« http://x », nommé dans" "sed -i 's|^Programme=agenda|Programme=http://x|' Install.inf"
+refus cle-espacee "« Programme = » : un espace" "sed -i 's|^Programme=|Programme =|' Install.inf"
+refus non-executable "agenda n'est pas exécutable" "chmod -x agenda"
+refus dans-le-dossier "est dans" "true" "SUPPORT"
+
+# A destination whose path holds spaces and accents.
+"$RACINE/scripts/support.sh" "$construction/support" "$tmp/mon support é" >/dev/null && [ -x "$tmp/mon support é/setup" ] \
+    || echec "support.sh vers un chemin avec des espaces"
+rm -rf "$tmp/mon support é"
 
 medium="$tmp/medium"
-"$RACINE/scripts/support.sh" --archive "$tmp/medium.run" "$construction/support" "$medium" || { echo "ÉCHEC : support.sh"; exit 1; }
+"$RACINE/scripts/support.sh" "$construction/support" "$medium" --archive "$tmp/medium.run" || { echo "ÉCHEC : support.sh"; exit 1; }
 [ -f "$medium/qt.conf" ] && [ -f "$medium/assistant/plugins/platforms/libqxcb.so" ] \
     && [ -f "$medium/assistant/plugins/platforms/libqoffscreen.so" ] || echec "qt.conf ou plugins absents"
 
