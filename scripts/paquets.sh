@@ -13,7 +13,9 @@ installer_paquets() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${manquants[@]}"
 }
 
-PAQUETS_CONSTRUCTION=(g++ make cmake qt6-base-dev qt6-svg-dev libgl-dev fonts-liberation2)
+# libx11-dev and the rest: the static Xlib of the sample's program.
+PAQUETS_CONSTRUCTION=(g++ make cmake qt6-base-dev qt6-svg-dev libgl-dev fonts-liberation2
+    libx11-dev libxcb1-dev libxau-dev libxdmcp-dev)
 
 construire() {
     cmake -S "$RACINE" -B "$RACINE/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
