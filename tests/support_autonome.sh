@@ -72,8 +72,9 @@ cartes() {   # description, platform plugin, environment
     local quoi=$1 plugin=$2; shift 2
     env -i PATH=/usr/bin:/bin HOME="$tmp/home" "$@" "$medium/setup" >"$tmp/setup.log" 2>&1 &
     local pid=$! ok=""
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         grep -q "libqxcb.so\|libqoffscreen.so" "/proc/$pid/maps" 2>/dev/null && grep -q "libQt6Widgets" "/proc/$pid/maps" && { ok=1; break; }
+        kill -0 $pid 2>/dev/null || break
         sleep 0.1
     done
     sleep 0.5
@@ -88,13 +89,13 @@ cartes() {   # description, platform plugin, environment
 }
 mkdir -p "$tmp/home"
 cartes offscreen libqoffscreen.so QT_QPA_PLATFORM=offscreen
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c "
+xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c "
     $(declare -f cartes echec de_la_base); BASE='$BASE'; medium='$medium'; tmp='$tmp'; echecs=0
     cartes xcb libqxcb.so DISPLAY=\$DISPLAY XAUTHORITY=\$XAUTHORITY
     # Scale factor 2: the window started again at a scale that fits.
     env -i PATH=/usr/bin:/bin HOME=$tmp/home DISPLAY=\$DISPLAY XAUTHORITY=\$XAUTHORITY QT_SCALE_FACTOR=2 $medium/setup >/dev/null 2>&1 &
     w=''
-    for _ in \$(seq 200); do w=\$(xdotool search --onlyvisible --name \"Assistant d'installation\" 2>/dev/null | head -1); [ -n \"\$w\" ] && break; sleep 0.05; done
+    for _ in \$(seq 600); do w=\$(xdotool search --onlyvisible --name \"Assistant d'installation\" 2>/dev/null | head -1); [ -n \"\$w\" ] && break; sleep 0.05; done
     sleep 0.5
     eval \"\$(xdotool getwindowgeometry --shell \$w)\"
     kill %1
