@@ -101,6 +101,19 @@ bool copierContenu(int in, int out, const std::function<void()>& entreBlocs)
     }
 }
 
+// The rights of a copy: the source's. A program that lost its execute
+// right on the way (a FAT stick mounted without it, an archive, a download)
+// gets it back wherever it may be read, or it could never be started.
+mode_t modeCopie(int source, mode_t mode)
+{
+    mode &= 0777;
+    char debut[4] = {};
+    if ((mode & 0111) == 0 && ::pread(source, debut, sizeof debut, 0) >= 2
+        && (std::memcmp(debut, "\x7f" "ELF", 4) == 0 || std::memcmp(debut, "#!", 2) == 0))
+        mode |= (mode & 0444) >> 2;
+    return mode;
+}
+
 }  // namespace
 
 
@@ -147,7 +160,7 @@ void Plateforme::CopierFichier(const QString& source, const QString& destination
 
         interne::Temporaire temp(dossier, nom, destination);
         if (!copierContenu(in.fd, temp.fd(), entreBlocs)) interne::echec(errno, destination);
-        if (::fchmod(temp.fd(), ss.st_mode & 0777) != 0) interne::echec(errno, destination);
+        if (::fchmod(temp.fd(), modeCopie(in.fd, ss.st_mode)) != 0) interne::echec(errno, destination);
         const struct timespec dates[2] = {ss.st_atim, ss.st_mtim};
         if (::futimens(temp.fd(), dates) != 0) interne::echec(errno, destination);
         temp.valider(hd, destination);

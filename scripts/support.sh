@@ -78,6 +78,14 @@ fi
 destination="$(realpath -m "$destination")"
 case "$destination/" in "$source_/"*) echo "erreur : $destination est dans $source_" >&2; exit 1 ;; esac
 mkdir -p "$destination"
+# Desktops mount a FAT stick with the execute right only for names ending in
+# .exe: setup could not be started from it, nor its rights kept on the way.
+if [ "$(stat -f -c %T "$destination")" = "msdos" ]; then
+    echo "erreur : $destination est sur un système de fichiers FAT, où setup ne serait pas exécutable ;" \
+         "formatez la clé en exFAT ou ext4, ou donnez le fichier autoextractible (--archive)" >&2
+    rmdir "$destination" 2>/dev/null || true
+    exit 1
+fi
 
 cp -a "$source_/." "$destination/"
 lib="$destination/assistant/lib"
@@ -155,6 +163,7 @@ done
 [ $manque -eq 0 ] || exit 1
 
 echo "Support prêt : $destination ($(du -sh "$destination" | cut -f1))"
+
 if [ -n "$archive" ]; then
     # gzip: the one compressor that a bare system unpacks with.
     makeself --gzip --nox11 --quiet "$destination" "$archive" "Installation" ./setup >/dev/null

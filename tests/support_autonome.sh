@@ -42,7 +42,7 @@ refus utf16 "ni en Windows-1252 ni en UTF-8" "iconv -f windows-1252 -t utf-16 In
 refus lf-seuls "fins de ligne LF seules" "tr -d '\r' < Install.inf > x && mv x Install.inf"
 refus programme-adresse "« http://x », nommé dans" "sed -i 's|^Programme=agenda|Programme=http://x|' Install.inf"
 refus cle-espacee "« Programme = » : un espace" "sed -i 's|^Programme=|Programme =|' Install.inf"
-refus non-executable "agenda n'est pas exécutable" "chmod -x agenda"
+refus non-executable "Modeles.dat n'est pas exécutable" "sed -i 's|^Programme=agenda|Programme=Modeles.dat|' Install.inf"
 refus dans-le-dossier "est dans" "true" "SUPPORT"
 
 # A destination whose path holds spaces and accents.

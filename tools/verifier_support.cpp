@@ -159,9 +159,10 @@ int verifier(const QString& dossier)
     if (Install::NomSur(w.Prog)) plateforme::Essayer([&] { programmeTrouve = p.Lister("d:\\" + w.Prog, false); });
     if (!programmeTrouve.isEmpty()) {
         const QFileInfo programme(p.VersHote("d:\\" + w.Prog));
-        const QByteArray debut = p.LireOctets("d:\\" + w.Prog).left(2);
-        // A Windows program is started through its handler, not by itself.
-        if (!programme.isExecutable() && debut != "MZ")
+        const QByteArray debut = p.LireOctets("d:\\" + w.Prog).left(4);
+        // A Windows program is started through its handler; a Linux program
+        // or script gets its execute right back when it is installed.
+        if (!programme.isExecutable() && !debut.startsWith("MZ") && debut != "\x7f" "ELF" && !debut.startsWith("#!"))
             erreur(w.Prog + QString::fromUtf8(" n'est pas exécutable (chmod +x) : ni le bouton Lancer ni les "
                                               "menus ne le démarreraient"));
         const QStringList bases = QStringList{programme.fileName(), programme.completeBaseName()};
