@@ -101,7 +101,22 @@ xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c "
     kill %1
     echo \"fenêtre à l'échelle 2 : \$X,\$Y \${WIDTH}x\$HEIGHT\"
     [ \$X -ge 0 ] && [ \$Y -ge 0 ] && [ \$((X + WIDTH)) -le 1024 ] && [ \$((Y + HEIGHT)) -le 768 ] && [ \$WIDTH -gt 900 ] || echec \"fenêtre hors de l'écran\"
+    # The sample's program opens its window with the server's own font.
+    env -i PATH=/usr/bin:/bin HOME=$tmp/home DISPLAY=\$DISPLAY XAUTHORITY=\$XAUTHORITY $medium/agenda >/dev/null 2>&1 &
+    w=''
+    for _ in \$(seq 600); do w=\$(xdotool search --onlyvisible --name '^Agenda\$' 2>/dev/null | head -1); [ -n \"\$w\" ] && break; sleep 0.05; done
+    kill %1
+    [ -n \"\$w\" ] || echec \"agenda n'ouvre pas sa fenêtre\"
     exit \$echecs" || echecs=$((echecs + 1))
+
+# The sample's program needs nothing beyond the base system either, and
+# without a display says so, its launch noted in its settings first.
+while IFS=$'\t' read -r nom chemin; do
+    de_la_base "$nom" || echec "agenda charge $nom depuis ${chemin:-nulle part}"
+done < <(env -u LD_LIBRARY_PATH ldd "$medium/agenda" | sed -n 's/^[[:space:]]*\([^ ]*\) => \(.*\) (0x[0-9a-f]*)$/\1\t\2/p')
+env -i PATH=/usr/bin:/bin HOME="$tmp/sans-ecran" "$medium/agenda" 2>"$tmp/agenda.log"
+[ $? -eq 1 ] && grep -q "écran" "$tmp/agenda.log" || echec "agenda sans écran : $(cat "$tmp/agenda.log")"
+grep -q "^DernierLancement=" "$tmp/sans-ecran/.config/Agenda.ini" 2>/dev/null || echec "agenda n'a pas noté son lancement"
 
 # The self-extracting file holds the medium.
 sh "$tmp/medium.run" --check >/dev/null 2>&1 || echec "medium.run --check"
