@@ -18,14 +18,12 @@ struct Sortie {
 
 struct LigneDeCommande : ::testing::Test {
     Bac bac;
-    QString installe(const QString& nom = {}) const { return bac.home() + "/Programmes/Agenda/" + nom; }
 
     // The wizard beside the medium, as a publisher ships it.
     void preparer(const QMap<QString, QString>& cles = {})
     {
         QDir().mkpath(bac.home());
         preparerSupport(bac.support(), cles);
-        QFile::remove(bac.support() + "/setup");
         ASSERT_TRUE(QFile::copy(SETUP_EXE, bac.support() + "/setup"));
         QFile(bac.support() + "/setup").setPermissions(QFile(SETUP_EXE).permissions());
     }
@@ -47,6 +45,8 @@ struct LigneDeCommande : ::testing::Test {
     }
 };
 
+// --aide prints the usage; a wrong option, one without --silencieux or an
+// unknown drive exits 2, the usage on the error output, nothing installed.
 TEST_F(LigneDeCommande, AideEtMauvaisUsage)
 {
     preparer();
@@ -60,31 +60,27 @@ TEST_F(LigneDeCommande, AideEtMauvaisUsage)
         EXPECT_TRUE(s.texte.isEmpty() && s.erreurs.contains("Usage : setup")) << s.erreurs.toStdString();
     }
     EXPECT_EQ(lancer({"--silencieux", "--lecteur=q:"}).code, 2);
-    EXPECT_FALSE(QFileInfo::exists(installe()));
+    EXPECT_TRUE(QDir(bac.home()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
 }
 
-// Install with the options, then uninstall what it made: one line per
-// decision, a summary, 0 when everything was done.
+// Install with the options, again with a favourite that cannot be written,
+// then uninstall: one line per decision, a summary, 0 only when everything
+// was done; the user's own files stay.
 TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
 {
     preparer({{"URLRaccourciWEB", "http://exemple.org"}, {"NomRaccourciWEB", "Site"}});
     const Sortie s = lancer({"--silencieux", "--repertoire=Agenda2", "--demarrage", "--sans-icones"});
     EXPECT_EQ(s.code, 0) << s.texte.toStdString();
     const QStringList lignes = s.texte.split('\n', Qt::SkipEmptyParts);
-    for (const QString& attendu :
-         {QString::fromUtf8("message « Répertoire inexistant » : Le répertoire c:\\Agenda2 n'existe pas... voulez "
-                            "vous le créer ? → Oui"),
-          QString::fromUtf8("copié : c:\\Agenda2\\agenda"), QString::fromUtf8("copié : c:\\.local\\lib32\\Outils.dll"),
-          QString::fromUtf8("raccourci créé : c:\\.config\\autostart\\Agenda.lnk")})
-        EXPECT_TRUE(lignes.contains(attendu)) << attendu.toStdString() << "\n" << s.texte.toStdString();
+    for (const char* attendu : {"message « Répertoire inexistant » : Le répertoire c:\\Agenda2 n'existe pas... "
+                                "voulez vous le créer ? → Oui",
+                                "raccourci créé : c:\\.config\\autostart\\Agenda.lnk"})
+        EXPECT_TRUE(lignes.contains(QString::fromUtf8(attendu))) << attendu << "\n" << s.texte.toStdString();
     // The program, also among the files, is copied once.
     EXPECT_EQ(lignes.last(), QString::fromUtf8("Installation terminée : 6 fichier(s) copié(s), 0 gardé(s), "
                                                "1 raccourci(s) créé(s), 0 échec(s)"));
-    EXPECT_FALSE(QFileInfo::exists(bac.home() + "/.local/share/applications/Agenda"));
-    EXPECT_TRUE(QFileInfo::exists(bac.home() + "/.config/autostart/Agenda.desktop"));
 
-    // Again, with a web favourite that cannot be written: the program as new
-    // as the medium's is kept, and the run fails on the favourite.
+    // The program as new as the medium's is kept; the favourite fails the run.
     const QString inf = bac.support() + "/Install.inf";
     ecrireFichier(inf, lireFichier(inf).replace("RaccourciWEB=non", "RaccourciWEB=oui"));
     QDir().mkpath(bac.home() + "/.local/share/favorites/Site.url");
@@ -98,20 +94,16 @@ TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
     ecrireFichier(bac.home() + "/Agenda2/mes-notes.txt", "les miennes");
     const Sortie d = lancer({"--silencieux", "--desinstaller", "--repertoire=Agenda2"});
     EXPECT_EQ(d.code, 0) << d.texte.toStdString();
-    EXPECT_TRUE(d.texte.contains(QString::fromUtf8("supprimé : c:\\Agenda2\\agenda.png\n")));
-    EXPECT_TRUE(d.texte.contains(QString::fromUtf8("raccourci retiré : c:\\.config\\autostart\\Agenda.lnk\n")));
     EXPECT_TRUE(d.texte.endsWith(QString::fromUtf8("Désinstallation terminée : 4 fichier(s) supprimé(s), "
                                                    "4 raccourci(s) retiré(s), 0 échec(s)\n")))
         << d.texte.toStdString();
     EXPECT_EQ(QDir(bac.home() + "/Agenda2").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               QStringList{"mes-notes.txt"});
-    EXPECT_FALSE(QFileInfo::exists(bac.home() + "/.config/autostart/Agenda.desktop"));
 
     // Nothing left to remove, and never a drive's root.
     EXPECT_EQ(lancer({"--silencieux", "--desinstaller", "--repertoire=Absent"}).code, 1);
     ecrireFichier(bac.home() + "/a-moi.txt", "le mien");
-    const Sortie racine = lancer({"--silencieux", "--desinstaller", "--repertoire="});
-    EXPECT_EQ(racine.code, 1);
+    EXPECT_EQ(lancer({"--silencieux", "--desinstaller", "--repertoire="}).code, 1);
     EXPECT_EQ(lireFichier(bac.home() + "/a-moi.txt"), "le mien");
 }
 
@@ -127,14 +119,14 @@ TEST_F(LigneDeCommande, DisquePlein)
     EXPECT_TRUE(refus.texte.endsWith(QString::fromUtf8("Installation abandonnée : espace libre insuffisant, rien n'a "
                                                        "été copié (--forcer pour installer quand même)\n")))
         << refus.texte.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(installe()));
+    EXPECT_TRUE(QDir(bac.home()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
 
     const Sortie s = lancer({"--silencieux", "--forcer"});
     EXPECT_EQ(s.code, 1);
     EXPECT_TRUE(s.texte.contains(QString::fromUtf8("échec : c:\\Programmes\\Agenda\\Gros.dat (disque plein)\n")))
         << s.texte.toStdString();
     EXPECT_TRUE(s.texte.split('\n', Qt::SkipEmptyParts).last().startsWith(QString::fromUtf8("Installation incomplète")));
-    EXPECT_FALSE(QFileInfo::exists(installe("Gros.dat")));
+    EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Programmes/Agenda/Gros.dat"));
 }
 
 }  // namespace
