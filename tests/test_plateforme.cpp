@@ -4,7 +4,6 @@
 #include "tests/outils.h"
 
 #include <QApplication>
-#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -16,9 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-
-#include <fcntl.h>
 #include <pwd.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -52,7 +48,6 @@ int dansUnEnfant(const std::function<int()>& f)
 }
 
 QByteArray hote(const QString& chemin) { return QFile::encodeName(chemin); }
-void lien(const QString& cible, const QString& chemin) { ASSERT_EQ(::symlink(hote(cible), hote(chemin)), 0); }
 
 class Plateforme_ : public ::testing::Test {
 protected:
@@ -71,13 +66,12 @@ protected:
 
 }  // namespace
 
-// ---- Drives and paths ----------------------------------------------------------
-
 TEST_F(Plateforme_, DriveNotationToHostWithoutRegardToCase)
 {
     ecrireFichier(home() + "/Programmes/Agenda/Agenda.exe", "x");
     ecrireFichier(home() + "/lisez.txt", "a");
     ecrireFichier(home() + "/LISEZ.TXT", "b");
+    ecrireFichier(home() + QString::fromUtf8("/Été.txt"), "c");
     ecrireFichier(bac.support() + "/Disque1/Install.inf", "x");
     QDir().mkpath(home() + "/cle");
     PlateformeTest q(avecE(home() + "/cle", bac.support() + "/Disque1"));
@@ -87,19 +81,16 @@ TEST_F(Plateforme_, DriveNotationToHostWithoutRegardToCase)
              {"c:\\programmes\\Nouveau\\Fichier.TXT", home() + "/Programmes/Nouveau/Fichier.TXT"},
              {"c:\\LISEZ.TXT", home() + "/LISEZ.TXT"},  // the exact name wins
              {"c:\\lisez.txt", home() + "/lisez.txt"},
-             {"d:\\\\disque1\\\\Install.inf", s + "/Disque1/Install.inf"},
+             {"c:\\ÉTÉ.TXT", home() + QString::fromUtf8("/Été.txt")},
              {"\\Disque1\\install.inf", s + "/Disque1/Install.inf"},  // the own folder's drive
-             {"D:", s}, {"d:\\", s}})
+             {"d:\\", s}})
         EXPECT_EQ(q.VersHote(QString::fromUtf8(chemin)), attendu) << chemin;
-    ecrireFichier(home() + QString::fromUtf8("/Été.txt"), "c");
-    EXPECT_EQ(p.Lister(QString::fromUtf8("c:\\ÉTÉ.TXT"), false), QString::fromUtf8("Été.txt"));
 
-    for (auto [h, attendu] : {std::pair{home(), "c:\\"}, {home() + "/.local/lib/", "c:\\.local\\lib"},
-                              {home() + "/clef", "c:\\clef"}, {home() + "/cle", "e:\\"},  // longest root
-                              {home() + "/cle/A/b.txt", "e:\\A\\b.txt"}, {bac.racine() + "/ailleurs", ""}})
+    for (auto [h, attendu] : {std::pair{home(), "c:\\"}, {home() + "/clef", "c:\\clef"},
+                              {home() + "/cle/A/b.txt", "e:\\A\\b.txt"},  // the longest root
+                              {bac.racine() + "/ailleurs", ""}})
         EXPECT_EQ(q.VersLecteur(h), attendu) << h.toStdString();
     EXPECT_EQ(p.TextesLecteurs(), QStringList({"c: [" + home() + "]", "d: [AGENDA]", "z: [/]"}));
-    EXPECT_EQ(p.DossierPropre(), "d:\\");
     EXPECT_EQ(q.DossierPropre(), "d:\\Disque1");
 }
 
@@ -119,18 +110,15 @@ TEST_F(Plateforme_, BadNamesUnknownAndGoneDrivesNeverReachTheHost)
     PlateformeTest retire(avecE(bac.racine() + "/media/RETIRE"));
     PlateformeTest demonte(avecE(home(), {}, true));
     for (PlateformeTest* q : {&retire, &demonte}) {
-        EXPECT_EQ(numero([&] { q->VersHote("e:\\Install.inf"); }), ErrDelai);
         EXPECT_EQ(numero([&] { q->Lister("e:\\Install.inf", false); }), ErrDelai);
-        EXPECT_EQ(numero([&] { q->FichiersNormaux("e:\\"); }), ErrDelai);
-        EXPECT_EQ(numero([&] { q->GeometrieDisque("e:\\"); }), ErrDelai);
         EXPECT_EQ(numero([&] { q->CreerRepertoire("e:\\x"); }), ErrDelai);
     }
     EXPECT_FALSE(QFileInfo::exists(home() + "/x"));
 }
 
-// The drive table from the mounts, the XDG folders from the environment,
-// and the home folder: HOME, or the user database's when HOME is unset or
-// relative; none for a HOME that names no folder or an unknown user.
+// The drive table from the mounts; the home folder is HOME, or the user
+// database's when HOME is unset or relative, and none for a HOME that names
+// no folder or an unknown user; relative XDG folders are passed over.
 TEST(Lecteurs, MountsEnvironmentAndHome)
 {
     const QByteArray montages = "/dev/vda / ext4 rw 0 0\n/dev/sdc1 /run/media/alice/Z\\040Cle vfat rw 0 0\n"
@@ -143,18 +131,6 @@ TEST(Lecteurs, MountsEnvironmentAndHome)
     EXPECT_EQ(l, QStringList({"c /home/alice /home/alice", "d /media/alice/AGENDA AGENDA amovible",
                               "e /mnt/usb usb amovible", "f /run/media/alice/Z Cle Z Cle amovible", "z / /"}));
 
-    const QByteArray anciens = qgetenv("XDG_CONFIG_DIRS"), ancienData = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_CONFIG_DIRS", "relatif:/etc/premier/:/etc/second");
-    qputenv("XDG_DATA_HOME", "relatif");
-    const Configuration c = Configuration::depuisEnvironnement();
-    qputenv("XDG_CONFIG_DIRS", anciens);
-    qputenv("XDG_DATA_HOME", ancienData);
-    EXPECT_EQ(c.xdgConfigDir, "/etc/premier");
-    EXPECT_EQ(c.xdgDataHome, c.home + "/.local/share");
-    EXPECT_EQ(c.repertoireSysteme, c.home + "/.local/lib");
-    EXPECT_EQ(c.dossierPropre, QCoreApplication::applicationDirPath());
-    EXPECT_EQ(c.lecteurs.back().racine, "/");
-
     const passwd* pw = ::getpwuid(::getuid());
     ASSERT_NE(pw, nullptr);
     const QString base = QString::fromUtf8(pw->pw_dir);
@@ -163,8 +139,11 @@ TEST(Lecteurs, MountsEnvironmentAndHome)
                          Cas{nullptr, true, true}})
         EXPECT_EQ(dansUnEnfant([&] {
                       k.home ? ::setenv("HOME", k.home, 1) : ::unsetenv("HOME");
+                      ::setenv("XDG_CONFIG_DIRS", "relatif:/etc/premier/:/etc/second", 1);
+                      ::setenv("XDG_DATA_HOME", "relatif", 1);
                       if (k.inconnu && (::setgid(54321) != 0 || ::setuid(54321) != 0)) return 2;
                       const Configuration c = Configuration::depuisEnvironnement();
+                      if (c.xdgConfigDir != "/etc/premier" || c.xdgDataHome != c.home + "/.local/share") return 3;
                       return (k.aucun ? c.home.isEmpty() : c.home == base && c.lecteurs.front().racine == base) ? 0 : 1;
                   }),
                   0)
@@ -172,51 +151,40 @@ TEST(Lecteurs, MountsEnvironmentAndHome)
     EXPECT_FALSE(QFileInfo::exists("/absent"));
 }
 
-// ---- Listing, directories and deletion ---------------------------------------
-
+// Listing names normal files and folders, links to them included, without
+// regard to case; a read-only file is refused deletion even to root, a link
+// is deleted as a link, and a folder once empty.
 TEST_F(Plateforme_, ListingDirectoriesAndDeletion)
 {
-    for (const char* nom : {"Lisez.txt", ".cache", ".cachee/f", "Prog/b.txt", "Prog/A.txt", "Prog/c.TXT",
-                            "Prog/.cache"})
-        ecrireFichier(home() + "/" + nom, "x");
+    for (const char* nom : {"Lisez.txt", ".cache"}) ecrireFichier(home() + "/" + nom, "x");
     QDir().mkpath(home() + "/Dossier");
-    QDir().mkpath(home() + "/Prog/Sous");
-    for (const char* tube : {"/tube", "/Prog/tube"}) ASSERT_EQ(::mkfifo(hote(home() + tube), 0644), 0);
-    lien(home() + "/Lisez.txt", home() + "/Lien.txt");
-    lien(home() + "/absent", home() + "/Casse.txt");
-    lien(home() + "/Prog/b.txt", home() + "/Prog/lien");
+    ASSERT_EQ(::mkfifo(hote(home() + "/tube"), 0644), 0);
+    ASSERT_TRUE(QFile::link(home() + "/Lisez.txt", home() + "/Lien.txt"));
+    ASSERT_TRUE(QFile::link(home() + "/absent", home() + "/Casse.txt"));
     struct Cas { const char* chemin; bool repertoires; const char* attendu; };
     for (const Cas& c : {Cas{"c:\\lisez.TXT", false, "Lisez.txt"}, Cas{"c:\\lien.txt", false, "Lien.txt"},
-                         Cas{"c:\\.cache", false, ""}, Cas{"c:\\tube", false, ""}, Cas{"c:\\tube", true, ""},
-                         Cas{"c:\\Casse.txt", false, ""}, Cas{"c:\\absent", true, ""}, Cas{"c:\\dossier", false, ""},
-                         Cas{"c:\\dossier", true, "Dossier"}, Cas{"c:\\.cachee", true, ""},
-                         Cas{"c:\\Lisez.txt\\x", false, ""}})
+                         Cas{"c:\\.cache", false, ""}, Cas{"c:\\tube", true, ""}, Cas{"c:\\Casse.txt", false, ""},
+                         Cas{"c:\\dossier", false, ""}, Cas{"c:\\dossier", true, "Dossier"}})
         EXPECT_EQ(p.Lister(c.chemin, c.repertoires), c.attendu) << c.chemin << " " << c.repertoires;
-    EXPECT_EQ(p.FichiersNormaux("c:\\PROG"), QStringList({"A.txt", "b.txt", "c.TXT", "lien"}));
-    EXPECT_EQ(p.FichiersNormaux("c:\\prog\\sous"), QStringList());
-    EXPECT_EQ(numero([&] { p.FichiersNormaux("c:\\prog\\b.txt"); }), ErrChemin);
-    EXPECT_EQ(numero([&] { p.FichiersNormaux("c:\\absent"); }), ErrChemin);
 
+    EXPECT_EQ(numero([&] { p.CreerRepertoire("c:\\a\\b"); }), ErrChemin);
     p.CreerRepertoire("c:\\Programmes");
     EXPECT_EQ(numero([&] { p.CreerRepertoire("c:\\PROGRAMMES"); }), ErrAcces);
-    EXPECT_EQ(numero([&] { p.CreerRepertoire("c:\\a\\b"); }), ErrChemin);
     const QString f = home() + "/Programmes/Agenda.exe";
     ecrireFichier(f, "programme");
+    // Read-only is refused even to root.
     ASSERT_EQ(::chmod(hote(f), 0444), 0);
     EXPECT_EQ(numero([&] { p.SupprimerFichier("c:\\programmes\\agenda.exe"); }), ErrPermission);
-    EXPECT_EQ(lireFichier(f), "programme");
     EXPECT_EQ(numero([&] { p.SupprimerRepertoire("c:\\programmes"); }), ErrAcces);  // not empty
-    lien(f, home() + "/Lien.lnk");
+    ASSERT_TRUE(QFile::link(f, home() + "/Lien.lnk"));
     p.SupprimerFichier("c:\\lien.lnk");
     EXPECT_FALSE(QFileInfo(home() + "/Lien.lnk").isSymLink());
-    EXPECT_TRUE(QFileInfo::exists(f));  // the link only, never its target
+    EXPECT_EQ(lireFichier(f), "programme");  // the link only, never its target
     ASSERT_EQ(::chmod(hote(f), 0644), 0);
     p.SupprimerFichier("c:\\Programmes\\AGENDA.EXE");
     EXPECT_EQ(numero([&] { p.SupprimerFichier("c:\\programmes\\agenda.exe"); }), ErrIntrouvable);
-    EXPECT_EQ(numero([&] { p.SupprimerFichier("c:\\absent\\agenda.exe"); }), ErrChemin);
     p.SupprimerRepertoire("c:\\programmes");
     EXPECT_FALSE(QFileInfo::exists(home() + "/Programmes"));
-    EXPECT_NE(numero([&] { p.SupprimerRepertoire("c:\\programmes"); }), 0);
 
     // The system directory and its sibling are made by the first copy into
     // them, not by asking; no other missing folder is.
@@ -230,49 +198,31 @@ TEST_F(Plateforme_, ListingDirectoriesAndDeletion)
     EXPECT_EQ(numero([&] { p.CopierFichier("d:\\s.dll", "c:\\.local\\autre\\s.dll"); }), ErrChemin);
 }
 
-// ---- Text, bytes and whole writes ----------------------------------------------
-
-TEST_F(Plateforme_, TextAndBytes)
+// Lines end at CR LF or a lone CR; the text is UTF-8 when marked or valid
+// with accents, else Windows-1252, which is what is written.
+TEST_F(Plateforme_, TextLines)
 {
+    const QStringList accents = {QString::fromUtf8("café € œ")};
     for (auto [octets, lignes] : {std::pair{QByteArray("un\r\ndeux\rtrois\nsuite\r\n\r\nfin"),
                                             QStringList({"un", "deux", "trois\nsuite", "", "fin"})},
-                                  {QByteArray("seule\r\n"), QStringList({"seule"})}, {QByteArray(), QStringList()},
-                                  {QByteArray("caf\xE9 \x80 \x9C"), QStringList({QString::fromUtf8("café € œ")})}}) {
+                                  {QByteArray("caf\xE9 \x80 \x9C"), accents},
+                                  {QByteArray("caf\xC3\xA9 \xE2\x82\xAC \xC5\x93\r\n"), accents},
+                                  {QByteArray("\xEF\xBB\xBF" "caf\xC3\xA9 \xE2\x82\xAC \xC5\x93"), accents}}) {
         ecrireFichier(home() + "/t.inf", octets);
         EXPECT_EQ(p.LireLignes("c:\\T.INF"), lignes) << octets.toStdString();
     }
-    EXPECT_EQ(numero([&] { p.LireLignes("c:\\absent.inf"); }), ErrIntrouvable);
     const QByteArray ecrit("[caf\xE9]\r\n5 \x80\r\n\r\n");
     ecrireFichier(home() + "/b.url", "ancien contenu bien plus long");
     p.EcrireLignes("c:\\b.url", {QString::fromUtf8("[café]"), QString::fromUtf8("5 €"), ""});
     EXPECT_EQ(lireFichier(home() + "/b.url"), ecrit);
-    p.EcrireLignes("c:\\Nouveau.url", {});
-    EXPECT_TRUE(QFileInfo(home() + "/Nouveau.url").isFile() && QFileInfo(home() + "/Nouveau.url").size() == 0);
     ASSERT_EQ(::chmod(hote(home() + "/b.url"), 0444), 0);
     EXPECT_EQ(numero([&] { p.EcrireLignes("c:\\b.url", {"x"}); }), ErrPermission);
-    EXPECT_EQ(numero([&] { p.EcrireOctets("c:\\b.url", 0, "x"); }), ErrPermission);
     EXPECT_EQ(lireFichier(home() + "/b.url"), ecrit);
-
-    ecrireFichier(home() + "/l.lnk", "abcdef");
-    p.EcrireOctets("c:\\l.lnk", 2, "XY");
-    EXPECT_EQ(p.LireOctets("c:\\L.LNK"), "abXYef");
-    p.EcrireOctets("c:\\l.lnk", 1, "Z", true);
-    EXPECT_EQ(p.LireOctets("c:\\l.lnk"), "aZ");
-    EXPECT_EQ(p.Longueur("c:\\l.lnk"), 2);
-    p.EcrireOctets("c:\\neuf.bin", 3, "Q");
-    EXPECT_EQ(p.LireOctets("c:\\neuf.bin"), QByteArray("\0\0\0Q", 4));
-    EXPECT_NE(numero([&] { p.EcrireOctets("c:\\neuf.bin", -1, "Q"); }), 0);
-    const timespec dates[2] = {{1000000000, 123456789}, {1000000000, 123456789}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, hote(home() + "/neuf.bin"), dates, 0), 0);
-    EXPECT_EQ(p.DateModification("c:\\NEUF.BIN"), 1000000000123456789LL);
-    EXPECT_EQ(numero([&] { p.DateModification("c:\\absent"); }), ErrIntrouvable);
-    EXPECT_EQ(numero([&] { p.Longueur("c:\\absent"); }), ErrIntrouvable);
 }
 
 // Writes are whole or nothing: on a full disk an old file stays as it was,
 // a new one does not appear, and no hidden file is left; once there is room
-// the old file is replaced with its rights kept. A folder an ordinary user
-// may not write refuses the copy as access denied, leaving nothing.
+// the old file is replaced with its rights kept.
 TEST_F(Plateforme_, WritesWholeOrNotAtAll)
 {
     const QString d = home() + "/plein";
@@ -288,9 +238,9 @@ TEST_F(Plateforme_, WritesWholeOrNotAtAll)
     QFile::remove(d + "/remplissage");
     p.EcrireOctets("c:\\plein\\ancien.lnk", 0, gros, true);
     EXPECT_EQ(lireFichier(d + "/ancien.lnk"), gros);
-    EXPECT_EQ(QFileInfo(d + "/ancien.lnk").permissions(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                              | QFileDevice::ReadUser | QFileDevice::WriteUser
-                                                              | QFileDevice::ReadGroup);
+    struct stat st {};
+    ASSERT_EQ(::stat(hote(d + "/ancien.lnk"), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
 
     // A medium pulled out (lazily unmounted) in the middle of a copy onto
     // it: the drive does not answer, whatever the failure looked like.
@@ -308,6 +258,8 @@ TEST_F(Plateforme_, WritesWholeOrNotAtAll)
     EXPECT_TRUE(parti);
     EXPECT_TRUE(QDir(cle).isEmpty());
 
+    // A folder an ordinary user may not write refuses the copy as access
+    // denied, leaving nothing.
     ecrireFichier(bac.support() + "/a.dat", "a");
     const QString ferme = home() + "/ferme";
     QDir().mkpath(ferme);
@@ -326,23 +278,17 @@ TEST_F(Plateforme_, WritesWholeOrNotAtAll)
     EXPECT_TRUE(QDir(ferme).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
-// ---- Settings store ----------------------------------------------------------
-
+// Only the named program's settings file goes; names that name no program
+// touch nothing, even a file they spell.
 TEST_F(Plateforme_, SettingsEraseDeletesTheQtSettingsFileOnly)
 {
     // Qt reads the location once per process, on the first QSettings.
     const QString dossier = p.configuration().xdgConfigHome;
     qputenv("XDG_CONFIG_HOME", hote(dossier));
-    {
-        QSettings s(QSettings::IniFormat, QSettings::UserScope, "Agenda");
-        s.setValue("Fenetre/Largeur", 640);
-        s.sync();
-        ASSERT_EQ(s.status(), QSettings::NoError);
-    }
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "Agenda").setValue("Fenetre/Largeur", 640);
     const QString fichier = dossier + "/Agenda.ini";
     ASSERT_TRUE(QFileInfo::exists(fichier));
-    // Names that name no application touch nothing, even a file they spell.
-    const QStringList voisins = {dossier + "/.ini", dossier + "/..ini", dossier + "/...ini", home() + "/victime.ini"};
+    const QStringList voisins = {dossier + "/.ini", dossier + "/..ini", home() + "/victime.ini"};
     for (const QString& v : voisins) ecrireFichier(v, "x");
     for (const QString& nom : {QString(), QString("."), QString(".."), QString("../../victime"),
                                QString("Agenda") + QChar(0) + "x"})
@@ -353,24 +299,18 @@ TEST_F(Plateforme_, SettingsEraseDeletesTheQtSettingsFileOnly)
     EXPECT_EQ(numero([&] { p.EffacerReglages("Agenda"); }), ErrIntrouvable);
 }
 
-// ---- Process and toolkit -----------------------------------------------------
-
 // A script without interpreter line starts detached in its folder; the
-// clock counts days; the pointer is normal after any number of "busy".
-TEST_F(Plateforme_, ProcessClockAndPointer)
+// pointer is normal after any number of "busy".
+TEST_F(Plateforme_, ProcessAndPointer)
 {
     const QString prog = home() + "/Programmes/Agenda/agenda";
     ecrireFichier(prog, "pwd > \"$HOME_TEST/trace\"\n");
     ASSERT_EQ(::chmod(hote(prog), 0755), 0);
     qputenv("HOME_TEST", hote(home()));
     EXPECT_TRUE(p.Plateforme::Demarrer("c:\\programmes\\agenda\\AGENDA"));
-    const auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (lireFichier(home() + "/trace").isEmpty() && std::chrono::steady_clock::now() < fin) QThread::msleep(5);
+    for (int i = 0; i < 1000 && lireFichier(home() + "/trace").isEmpty(); ++i) QThread::msleep(10);
     EXPECT_EQ(lireFichier(home() + "/trace").trimmed(), hote(home() + "/Programmes/Agenda"));
-    EXPECT_EQ(numero([&] { p.Plateforme::Demarrer("c:\\absent"); }), ErrIntrouvable);
 
-    // Julian day 2415019 is 30 December 1899.
-    EXPECT_NEAR(p.Plateforme::Horloge(), QDate::currentDate().toJulianDay() - 2415019 + 0.5, 0.5);
     p.Sablier(true);
     p.Sablier(true);
     ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
@@ -379,45 +319,40 @@ TEST_F(Plateforme_, ProcessClockAndPointer)
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
+// Each box: its style, the button clicked ("" for Escape), then what the box
+// showed (buttons sorted, icon, default) and answered.
 TEST_F(Plateforme_, MessageBoxButtonsIconDefaultAndAnswers)
 {
-    // Each box: its style, the button clicked ("" for Escape), then what the
-    // box showed (buttons sorted) and answered.
     struct Cas { int style; QString clic; QStringList boutons; QMessageBox::Icon icone; QString defaut; int reponse; };
     const QStringList on = {"&Non", "&Oui"};
     for (const Cas& c : {Cas{vbInformation, "OK", {"OK"}, QMessageBox::Information, "OK", vbOK},
                          Cas{vbYesNoCancel + vbQuestion + vbDefaultButton2, "", on + QStringList{"Annuler"},
                              QMessageBox::Question, "&Non", vbCancel},
                          Cas{vbYesNo + vbExclamation, "&Non", on, QMessageBox::Warning, "&Oui", vbNo},
-                         Cas{vbYesNo + vbCritical, "&Oui", on, QMessageBox::Critical, "&Oui", vbYes},
-                         Cas{1, "Annuler", {"Annuler", "OK"}, QMessageBox::NoIcon, "OK", vbCancel}}) {
-        QString texte, defaut;
-        QStringList boutons;
-        QMessageBox::Icon icone{};
-        auto* minuterie = new QTimer;
-        QObject::connect(minuterie, &QTimer::timeout, [&, minuterie] {
+                         Cas{vbYesNo + vbCritical, "&Oui", on, QMessageBox::Critical, "&Oui", vbYes}}) {
+        QStringList vu;
+        QTimer minuterie;
+        QObject::connect(&minuterie, &QTimer::timeout, [&] {
             auto* b = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!b) return;
-            minuterie->stop();
-            minuterie->deleteLater();
-            texte = b->text();
-            icone = b->icon();
-            defaut = b->defaultButton() ? b->defaultButton()->text() : QString();
+            minuterie.stop();
+            QStringList boutons;
             QAbstractButton* clic = nullptr;
             for (QAbstractButton* x : b->buttons()) {
                 boutons << x->text();
                 if (x->text() == c.clic) clic = x;
             }
+            boutons.sort();
+            vu = {b->text(), boutons.join(' '), b->defaultButton() ? b->defaultButton()->text() : QString(),
+                  QString::number(b->icon())};
             QKeyEvent echap(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             if (clic) clic->click();
             else if (c.clic.isEmpty()) QApplication::sendEvent(b, &echap);
             else b->done(-1);  // no such button: end the box rather than hang
         });
-        minuterie->start(5);
+        minuterie.start(5);
         EXPECT_EQ(p.Plateforme::MsgBox("un\r\ndeux", c.style, "T"), c.reponse) << c.style;
-        boutons.sort();
-        EXPECT_EQ(QStringList({texte, boutons.join(' '), defaut}),
-                  QStringList({"un\ndeux", c.boutons.join(' '), c.defaut})) << c.style;
-        EXPECT_EQ(icone, c.icone) << c.style;
+        EXPECT_EQ(vu, QStringList({"un\ndeux", c.boutons.join(' '), c.defaut, QString::number(c.icone)}))
+            << c.style;
     }
 }
