@@ -1,7 +1,4 @@
-// The install command and its shortcut sets, end to end through the window:
-// the sample medium installed into a temporary home, on real file systems
-// that fail as they do in the field (full, size-limited, read-only, a
-// medium unmounted mid-copy), and from descriptions that name unsafe places.
+// The install command and its shortcut sets, end to end through the window, on file systems that fail as in the field.
 #include "tests/outils.h"
 #include "wizard/install.h"
 
@@ -22,7 +19,6 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <memory>
 
 using namespace plateforme;
@@ -31,9 +27,10 @@ namespace {
 
 const QString Assistant = "Assistant Installation";
 
-// Gives `hote` the last-modified time of `reference`, shifted by `decalage` seconds.
-void dater(const QString& hote, const QString& reference, long decalage)
+// Writes `octets` to `hote` and gives it the last-modified time of `reference`, shifted by `decalage` seconds.
+void ecrireDate(const QString& hote, const QByteArray& octets, const QString& reference, long decalage)
 {
+    ecrireFichier(hote, octets);
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(reference).constData(), &st), 0);
     st.st_mtim.tv_sec += decalage;
@@ -44,14 +41,13 @@ void dater(const QString& hote, const QString& reference, long decalage)
 // A shell link that the standard reader reads, with `cible` in it.
 void verifierLien(const QString& hote, const QString& cible)
 {
-    SCOPED_TRACE(hote.toStdString());
     const QString lnkinfo = QStandardPaths::findExecutable("lnkinfo");
     ASSERT_FALSE(lnkinfo.isEmpty()) << "lnkinfo (liblnk-utils) is needed";
     QProcess p;
     p.start(lnkinfo, {hote});
     ASSERT_TRUE(p.waitForFinished(10000));
     const QString sortie = QString::fromUtf8(p.readAllStandardOutput());
-    EXPECT_TRUE(p.exitCode() == 0 && sortie.contains(cible, Qt::CaseInsensitive)) << sortie.toStdString();
+    EXPECT_TRUE(p.exitCode() == 0 && sortie.contains(cible, Qt::CaseInsensitive)) << (hote + sortie).toStdString();
 }
 
 // Every file and folder under `dossier`, hidden ones included, with its bytes.
@@ -67,10 +63,7 @@ QMap<QString, QByteArray> arbre(const QString& dossier)
 }
 
 // The hidden files directly in `dossier`, sorted.
-QStringList cachesDe(const QString& dossier)
-{
-    return QDir(dossier).entryList({".*"}, QDir::Files | QDir::Hidden, QDir::Name);
-}
+QStringList cachesDe(const QString& d) { return QDir(d).entryList({".*"}, QDir::Files | QDir::Hidden, QDir::Name); }
 
 class Installation : public ::testing::Test {
 protected:
@@ -89,13 +82,22 @@ protected:
         return home() + "/" + QString(w ? w->RepDef : "Programmes\\Agenda").replace('\\', '/') + "/" + nom;
     }
 
+    // A fresh temporary tree with the sample medium, for a case that needs one of its own.
+    void neuf(const QMap<QString, QString>& cles = {})
+    {
+        w.reset();
+        p.reset();
+        Bac b;
+        bac.dir.swap(b.dir);
+        preparerSupport(bac.support(), cles);
+    }
+
     // Builds the window on the prepared medium and moves to the install page.
     void ouvrir(const Configuration* c = nullptr)
     {
         w.reset();
         p = c ? std::make_unique<PlateformeTest>(*c) : std::make_unique<PlateformeTest>(bac.racine());
-        // A shell link that never comes is given up in a few clock readings.
-        p->pasHorloge = 1e-5;
+        p->pasHorloge = 1e-5;  // a shell link that never comes is given up in a few clock readings
         w = std::make_unique<Install>(*p);
         w->Form_Load();
         w->show();
@@ -106,64 +108,42 @@ protected:
     }
     void installer() { w->Command1->click(); }
 
-    // A fresh temporary tree, for a case that needs one of its own.
-    void neuf()
-    {
-        w.reset();
-        p.reset();
-        Bac b;
-        bac.dir.swap(b.dir);
-    }
-
     void verifierTermine()
     {
-        EXPECT_EQ(w->Lfic->text(), QString::fromUtf8("Installation terminée"));
+        EXPECT_EQ(w->Lfic->text(), "Installation terminée");
         EXPECT_EQ(w->BSuiv->text(), "Terminer >");
         EXPECT_TRUE(w->BSuiv->isEnabled() && !w->Annul->isEnabled() && !w->installationEnCours);
     }
 
-    // No success announced, and after the boxes `avant` the one report of
-    // what is missing.
+    // No success announced, and after the boxes `avant` the one report of what is missing.
     void verifierRapport(const QStringList& lignes, Boites avant = {})
     {
-        EXPECT_EQ(w->Lfic->text(), QString::fromUtf8("Installation incomplète"));
+        EXPECT_EQ(w->Lfic->text(), "Installation incomplète");
         EXPECT_TRUE(w->BSuiv->text() != "Terminer >" && w->Annul->isEnabled());
-        avant.push_back({QString::fromUtf8("L'installation n'est pas complète, ces fichiers n'ont pas pu être "
-                                           "installés :\r\n") + lignes.join("\r\n"),
-                         vbCritical, Assistant});
+        avant.push_back({"L'installation n'est pas complète, ces fichiers n'ont pas pu être installés :\r\n" +
+                             lignes.join("\r\n"), vbCritical, Assistant});
         EXPECT_EQ(p->boites, avant);
     }
 };
 
-// The page as a user meets it. No directory below the drive, a default one
-// that cannot be made, No to the free-space question, a typed directory
-// that cannot be made (a missing parent: one level is made, not two) or
-// that the user will not have made: each stops at its messages and writes
-// nothing. Then Yes to both: the sample is installed there, with its counts,
-// texts and links; a word other than "oui" asks for no web shortcut.
+// Each refusal (no directory below the drive, one not made, No to the free-space question) writes nothing; then
+// Yes to both installs the sample, with its counts, texts and links, and "ouii" asks for no web shortcut.
 TEST_F(Installation, RefusPuisInstallation)
 {
     preparerSupport(bac.support(), {{"RaccourciWEB", "ouii"}, {"URLRaccourciWEB", "http://exemple.org/agenda"},
                                     {"NomRaccourciWEB", "Site Agenda"}});
     ouvrir();
     const QString defaut = w->RepDef;
-    // A size with a fraction is written as a French reader writes numbers.
-    w->TailleInstall = 99999999.5;
-    const BoiteMessage place{QString::fromUtf8(" Il me semble que le lecteur ") + w->Drive1->Drive() +
-                                 QString::fromUtf8(" ne contient pas les 99999999,5 Mo nécessaires... mais je peux "
-                                                   "me tromper... Voulez vous continuer ?"),
-                             20, " oh, oh ??"};
+    w->TailleInstall = 99999999.5;  // its fraction written as a French reader writes numbers
+    const BoiteMessage place{" Il me semble que le lecteur " + w->Drive1->Drive() + " ne contient pas les 99999999,5 "
+                             "Mo nécessaires... mais je peux me tromper... Voulez vous continuer ?", 20, " oh, oh ??"};
     const auto inexistant = [](const QString& rep) {
-        return BoiteMessage{QString::fromUtf8("Le répertoire c:\\") + rep +
-                                QString::fromUtf8(" n'existe pas... voulez vous le créer ?"),
-                            36, QString::fromUtf8("Répertoire inexistant")};
+        return BoiteMessage{"Le répertoire c:\\" + rep + " n'existe pas... voulez vous le créer ?", 36,
+                            "Répertoire inexistant"};
     };
-    const auto impossible = [](const QString& rep) {
-        return BoiteMessage{QString::fromUtf8("Impossible de créér ") + rep, vbCritical, Assistant};
-    };
-    const BoiteMessage racine{QString::fromUtf8("Le programme ne peut pas être installé à la racine du lecteur c:\\ : "
-                                                "indiquez un répertoire d'installation."),
-                              vbCritical, Assistant};
+    const auto impossible = [](const QString& r) { return BoiteMessage{"Impossible de créér " + r, 16, Assistant}; };
+    const BoiteMessage racine{"Le programme ne peut pas être installé à la racine du lecteur c:\\ : indiquez un "
+                              "répertoire d'installation.", vbCritical, Assistant};
     struct Cas { QString repDef, reper; std::deque<int> reponses; Boites boites; };
     for (const Cas& c : {Cas{"", "", {}, {racine}}, Cas{defaut, "\\\\ \\", {}, {racine}},
                          Cas{"..\\..\\dehors", "..\\..\\dehors", {}, {impossible("..\\..\\dehors")}},
@@ -181,8 +161,7 @@ TEST_F(Installation, RefusPuisInstallation)
         installer();
         EXPECT_EQ(p->boites, c.boites);
         EXPECT_EQ(arbre(bac.racine()), avant);
-        // A typed directory that could not be made gives way to the default.
-        EXPECT_EQ(w->Reper->text(), c.boites.size() == 3 ? defaut : c.reper);
+        EXPECT_EQ(w->Reper->text(), c.boites.size() == 3 ? defaut : c.reper);  // one not made gives way to the default
         EXPECT_TRUE(!w->PB->isVisible() && w->Etape == 0 && w->PbMax == pbMaxDepart);
     }
 
@@ -197,10 +176,8 @@ TEST_F(Installation, RefusPuisInstallation)
     }
     for (const char* lib : {"/.local/lib/", "/.local/lib32/"})
         EXPECT_EQ(lireFichier(home() + lib + "Outils.dll"), lireFichier(bac.support() + "/Outils.dll")) << lib;
-    // Every step planned was drawn: the bar is full and no further.
-    EXPECT_EQ(w->PbMax, pbMaxDepart + 8);
-    EXPECT_EQ(w->Etape, static_cast<int>(w->PbMax));
-    EXPECT_EQ(w->Label6->text(), QString::fromUtf8("6 fichier(s) copié(s)"));
+    EXPECT_TRUE(w->PbMax == pbMaxDepart + 8 && w->Etape == int(w->PbMax)) << w->Etape;  // all steps drawn, no more
+    EXPECT_EQ(w->Label6->text(), "6 fichier(s) copié(s)");
     // The help file came last, with one blank; the root of d: keeps its single backslash.
     EXPECT_EQ(w->Lfic->toolTip(), "d:\\Agenda.html ---> c:\\Outils\\Agenda.html");
     EXPECT_TRUE(w->LabI1->isVisible());
@@ -211,24 +188,19 @@ TEST_F(Installation, RefusPuisInstallation)
     EXPECT_TRUE(QDir(applications() + "/Agenda").entryList({"*.url"}).isEmpty());
 }
 
-// All users, with every option and a web shortcut. Where the all-users
-// folders can be written the links go there only (no all-users desktop on
-// Linux: no desktop link, no message) and the favourite to both scopes;
-// where they cannot, everything falls back to the user's folders and the
-// box is unticked. Without an address, no favourite in either scope.
+// All users: where their folders can be written the links go there only (no desktop link) and the favourite to
+// both scopes; where not, all falls back to the user's, box unticked. Without an address, no favourite at all.
 TEST_F(Installation, TousUtilisateurs)
 {
     const QByteArray url = "[InternetShortcut]\r\nURL=http://exemple.org/agenda\r\n";
     for (const bool inscriptible : {true, false}) {
         SCOPED_TRACE(inscriptible);
-        neuf();
-        preparerSupport(bac.support(), {{"RaccourciWEB", inscriptible ? "Oui" : "OUI"},
-                                        {"URLRaccourciWEB", "http://exemple.org/agenda"}, {"NomRaccourciWEB", "Site Agenda"}});
+        neuf({{"RaccourciWEB", inscriptible ? "Oui" : "OUI"}, {"URLRaccourciWEB", "http://exemple.org/agenda"},
+              {"NomRaccourciWEB", "Site Agenda"}});
         const QString favoris = home() + "/.local/share/favorites";
         const QString favorisTous = bac.racine() + "/sys/usr/local/share/favorites";
         const QString autostartTous = bac.racine() + "/sys/etc/xdg/autostart";
-        QDir().mkpath(favorisTous);
-        QDir().mkpath(autostartTous);
+        for (const QString& d : {favorisTous, autostartTous}) QDir().mkpath(d);
         // Rights do not stop root: a file where the folder should be does.
         if (inscriptible) QDir().mkpath(applicationsTous());
         else ecrireFichier(applicationsTous(), "pas un dossier");
@@ -236,7 +208,6 @@ TEST_F(Installation, TousUtilisateurs)
         w->AllUSERs->setChecked(true);
         w->ChDem->setChecked(true);
         installer();
-
         EXPECT_TRUE(p->boites.empty()) << p->boites.front().texte.toStdString();
         verifierTermine();
         EXPECT_EQ(w->AllUSERs->isChecked(), inscriptible);
@@ -248,27 +219,22 @@ TEST_F(Installation, TousUtilisateurs)
         if (inscriptible) EXPECT_EQ(lireFichier(favorisTous + "/Site Agenda.url"), url);
         else EXPECT_TRUE(arbre(favorisTous).isEmpty());
 
-        QFile::remove(favoris + "/Site Agenda.url");
-        QFile::remove(favorisTous + "/Site Agenda.url");
+        for (const QString& d : {favoris, favorisTous}) QFile::remove(d + "/Site Agenda.url");
         w->URLInet.clear();
         w->CreerRaccourciWeb();
         for (const QString& d : {favoris, favorisTous}) EXPECT_FALSE(QFileInfo::exists(d + "/Site Agenda.url"));
     }
 }
 
-// Neither Programs folder can hold the group: the command goes on without
-// it, once, and says that the group's links are missing. Each link into a
-// group that cannot be made has its own message, those for want of the
-// user's Programs folder none. The desktop link is made all the same.
+// Neither Programs folder can hold the group: the command goes on without it, once, and reports the group's
+// links missing, with a message for each link into a group that cannot be made. The desktop link is made.
 TEST_F(Installation, AucunGroupePossibleNeBouclePas)
 {
     const QString groupe = "c:\\.local\\share\\applications\\Jeux\\Agenda";
-    const BoiteMessage introuvable{QString::fromUtf8("Le répertoire '") + groupe + "' est introuvable.", 16,
-                                   QString::fromUtf8("Création d'un raccourci")};
+    const BoiteMessage introuvable{"Le répertoire '" + groupe + "' est introuvable.", 16, "Création d'un raccourci"};
     for (const bool dossierIntrouvable : {false, true}) {
         SCOPED_TRACE(dossierIntrouvable);
-        neuf();
-        preparerSupport(bac.support(), {{QString::fromUtf8("NomGroupeDéfaut"), dossierIntrouvable ? "Agenda" : "Jeux\\Agenda"}});
+        neuf({{"NomGroupeDéfaut", dossierIntrouvable ? "Agenda" : "Jeux\\Agenda"}});
         if (dossierIntrouvable) {
             ecrireFichier(applications(), "pas un dossier");
             ecrireFichier(applicationsTous(), "pas un dossier");
@@ -276,11 +242,10 @@ TEST_F(Installation, AucunGroupePossibleNeBouclePas)
         ouvrir();
         w->AllUSERs->setChecked(true);
         installer();
-
         EXPECT_FALSE(w->AllUSERs->isChecked() || w->LabI1->isVisible());
         const QString dans = dossierIntrouvable ? "" : groupe + "\\";
-        const QString raison = QString::fromUtf8(dossierIntrouvable ? " : dossier de l'utilisateur introuvable"
-                                                                    : " : répertoire introuvable");
+        const QString raison = dossierIntrouvable ? " : dossier de l'utilisateur introuvable"
+                                                  : " : répertoire introuvable";
         verifierRapport({dans + "Agenda.lnk" + raison, dans + "Aide de " + w->NomDef + ".lnk" + raison},
                         dossierIntrouvable ? Boites{} : Boites{introuvable, introuvable});
         EXPECT_FALSE(QFileInfo::exists(applications() + "/Jeux"));
@@ -289,13 +254,9 @@ TEST_F(Installation, AucunGroupePossibleNeBouclePas)
     EXPECT_TRUE(QFileInfo(applications()).isFile());
 }
 
-// The command run again and again. A click while it runs is refused. The
-// program and help file follow the date rule: an installed copy as new as
-// the installer's or newer is kept, an older one replaced, one whose source
-// date cannot be read left alone. What a killed run left, its own hidden
-// copies of the files it installs, goes at the next install and at the
-// uninstall; nothing else does, and a copy still being written (locked) is
-// left to its writer.
+// Runs again and again, a click during one refused. An installed copy as new as the installer's is kept, an older
+// one replaced, one whose source date is unreadable left. A killed run's hidden copies of its files go at the next
+// install and the uninstall; nothing else does, nor a locked one.
 TEST_F(Installation, ExecutionsSuccessives)
 {
     // Only the program and help file: the other files are always copied.
@@ -307,8 +268,7 @@ TEST_F(Installation, ExecutionsSuccessives)
     for (const QString& n : gardes + QStringList{".agenda" + marque + "a1B2c3", ".AGENDA.HTML" + marque + "zzzzzz"})
         ecrireFichier(installe(n), "reste");
     ecrireFichier(home() + "/.local/lib32/.Outils.dll" + marque + "Q1q2Q3", "reste");
-    // A shortcut's write killed on the desktop: the next write of it cleans up.
-    ecrireFichier(home() + "/Desktop/.Agenda.lnk" + marque + "AbCdEf", "reste");
+    ecrireFichier(home() + "/Desktop/.Agenda.lnk" + marque + "AbCdEf", "reste");  // a shortcut's write killed
     ecrireFichier(installe(enCours), "en cours");
     const int verrou = ::open(QFile::encodeName(installe(enCours)).constData(), O_RDONLY);
     ASSERT_EQ(::flock(verrou, LOCK_EX), 0);
@@ -337,32 +297,25 @@ TEST_F(Installation, ExecutionsSuccessives)
 
     const QString prog = installe("agenda"), progSource = bac.support() + "/agenda";
     const QString aide = installe("Agenda.html"), aideSource = bac.support() + "/Agenda.html";
-    ecrireFichier(prog, "programme local");
-    dater(prog, progSource, 0);
-    ecrireFichier(aide, "aide locale");
-    dater(aide, aideSource, 3600);
+    ecrireDate(prog, "programme local", progSource, 0);
+    ecrireDate(aide, "aide locale", aideSource, 3600);
     installer();
     verifierTermine();
-    // The system file's step and seven of the eight: a help file left in
-    // place takes one fewer.
-    EXPECT_EQ(w->Etape, etapes + 8);
+    EXPECT_EQ(w->Etape, etapes + 8);  // the system file's and seven of eight: a help file left takes one fewer
     EXPECT_EQ(lireFichier(prog), "programme local");
     EXPECT_EQ(lireFichier(aide), "aide locale");
-    // No longer locked, the copy that was being written is debris too.
-    caches.removeAll(enCours);
+    caches.removeAll(enCours);  // no longer locked, the copy that was being written is debris too
     EXPECT_EQ(cachesDe(installe()), caches);
 
-    dater(prog, progSource, -86400);
+    ecrireDate(prog, "programme local", progSource, -86400);
     installer();
     EXPECT_EQ(lireFichier(prog), lireFichier(progSource));
     EXPECT_EQ(lireFichier(aide), "aide locale");
-    // The program's tool tip, with its two blanks, was the last one set.
-    EXPECT_EQ(w->Lfic->toolTip(), "d:\\agenda  ---> c:\\Programmes\\Agenda\\agenda");
+    EXPECT_EQ(w->Lfic->toolTip(), "d:\\agenda  ---> c:\\Programmes\\Agenda\\agenda");  // the program's, two blanks
 
-    dater(aide, aideSource, -86400 * 365);
+    ecrireDate(aide, "aide locale", aideSource, -86400 * 365);
     QFile::remove(aideSource);
     installer();
-    EXPECT_TRUE(p->boites.empty());
     verifierTermine();
     EXPECT_EQ(lireFichier(aide), "aide locale");
 
@@ -376,10 +329,8 @@ TEST_F(Installation, ExecutionsSuccessives)
     EXPECT_EQ(cachesDe(installe()), caches);
 }
 
-// A drive of the table whose root is gone, or the medium lazily unmounted
-// in the middle of the copies (its mount point stays behind as a bare
-// folder, never read as the medium): the drive does not answer, one
-// message, and the command ends there.
+// A drive of the table whose root is gone, or the medium lazily unmounted mid-copy (its mount point left as a
+// bare folder, never read as the medium): the drive does not answer, one message, and the command ends there.
 TEST_F(Installation, LecteurQuiNeRepondPas)
 {
     const QString cle = bac.racine() + "/media/CLE", parti = bac.racine() + "/media/PARTI";
@@ -391,7 +342,7 @@ TEST_F(Installation, LecteurQuiNeRepondPas)
     c.lecteurs.push_back({'f', cle, "CLE", true});
     c.dossierPropre = cle;
     ouvrir(&c);
-    const Boites indisponible{{"Lecteur indisponible", 16, QString::fromUtf8("Sélectionnez un lecteur")}};
+    const Boites indisponible{{"Lecteur indisponible", 16, "Sélectionnez un lecteur"}};
     w->Drive1->setDrive("e:");
     QDir(parti).removeRecursively();
     installer();
@@ -411,37 +362,32 @@ TEST_F(Installation, LecteurQuiNeRepondPas)
     EXPECT_EQ(p->boites, indisponible);
     EXPECT_NE(w->BSuiv->text(), "Terminer >");
     EXPECT_THROW(p->VersHote("f:\\Install.inf"), Erreur);
-    // It ended at the system file: no install directory was made.
-    EXPECT_FALSE(QFileInfo::exists(installe()));
+    EXPECT_FALSE(QFileInfo::exists(installe()));  // it ended at the system file: no install directory made
 }
 
-// A disk that fills up, or a file-size limit: the file that did not fit is
-// named with its reason and leaves no partial or hidden copy; the free-space
-// figure is the real one (no fallback), so the warning comes first. When the
-// program itself is what did not fit, no link points at it. A read-only home:
-// every file is named, nothing is made.
+// A full disk (warned of first) or a file-size limit: the file that did not fit is named with its reason, with no
+// partial or hidden copy, and no link points at a program that did not. A read-only home: all named, nothing made.
 TEST_F(Installation, DisquePleinLimiteOuLectureSeule)
 {
     // A disk and a size limit that the sample's files fit, and Gros.dat not.
     qint64 echantillon = 0, plusGrand = 0;
     for (const QFileInfo& f : QDir(SUPPORT_EXEMPLE).entryInfoList(QDir::Files)) {
         echantillon += f.size();
-        plusGrand = std::max(plusGrand, f.size());
+        plusGrand = qMax(plusGrand, f.size());
     }
     const qint64 disque = 2 * echantillon + (1 << 20);
     const QString requis = QString::number(disque / (1 << 20) + 2);
     rlimit avant {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &avant), 0);
+    rlimit limitee = avant;
+    limitee.rlim_cur = rlim_t(plusGrand) + (64 << 10);
     for (const int cas : {0, 1, 2}) {
         SCOPED_TRACE(cas);
         const bool programme = cas == 1, limite = cas == 2;
-        neuf();
+        neuf({{programme ? "Programme" : "F5", "Gros.dat"}, {"EspaceRequis", requis + "Mo"}});
         ecrireFichier(bac.support() + "/Gros.dat", QByteArray(disque + (1 << 20), 'g'));
         if (!limite) ASSERT_TRUE(monterTmpfs(home(), disque));
-        preparerSupport(bac.support(), {{programme ? "Programme" : "F5", "Gros.dat"}, {"EspaceRequis", requis + "Mo"}});
-        rlimit l = avant;
-        l.rlim_cur = rlim_t(plusGrand) + (64 << 10);
-        if (limite) ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &l), 0);
+        if (limite) ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limitee), 0);
         ouvrir();
         p->reponses = {vbYes};
         installer();
@@ -450,60 +396,50 @@ TEST_F(Installation, DisquePleinLimiteOuLectureSeule)
             EXPECT_TRUE(p->boites.front().texte.contains(" ne contient pas les " + requis + " Mo "));
             p->boites.erase(p->boites.begin());
         }
-        verifierRapport({QString::fromUtf8("c:\\Programmes\\Agenda\\Gros.dat : ") +
-                         (limite ? "fichier trop volumineux" : "disque plein")});
+        verifierRapport({"c:\\Programmes\\Agenda\\Gros.dat : " +
+                         QString(limite ? "fichier trop volumineux" : "disque plein")});
         EXPECT_FALSE(QFileInfo::exists(installe("Gros.dat")));
-        EXPECT_TRUE(cachesDe(installe()).isEmpty()) << cachesDe(installe()).join(' ').toStdString();
+        EXPECT_EQ(cachesDe(installe()), QStringList());
         EXPECT_EQ(lireFichier(installe("Modeles.dat")), lireFichier(bac.support() + "/Modeles.dat"));
         for (const char* lien : {"/Agenda/Agenda.lnk", "/Agenda/Agenda.desktop"})
             EXPECT_EQ(QFileInfo::exists(applications() + lien), !programme) << lien;
-        EXPECT_EQ(w->LabI1->isVisible(), !programme);
     }
 
     neuf();
-    preparerSupport(bac.support());
     ASSERT_TRUE(monterTmpfs(home(), 1 << 20, true));
     ouvrir();
     w->TailleInstall = 0.0;
     installer();
-    const QString refuse = QString::fromUtf8(" : disque protégé en écriture");
-    const QString absent = QString::fromUtf8(" : répertoire introuvable");
+    const QString refuse = " : disque protégé en écriture", absent = " : répertoire introuvable";
     verifierRapport({"c:\\.local\\lib\\Outils.dll" + absent, "c:\\Programmes\\Agenda" + refuse,
                      "c:\\Programmes\\Agenda\\agenda" + absent, "c:\\Programmes\\Agenda\\Agenda.html" + absent,
                      "c:\\Programmes\\Agenda\\Modeles.dat" + absent, "c:\\Programmes\\Agenda\\agenda.png" + absent});
     EXPECT_TRUE(arbre(home()).isEmpty());
 }
 
-// The disk fills up while the shortcuts are made, a few pages short or
-// more: nothing is left empty or half-written under its real name (links,
-// entries, menus, icons), no hidden copy stays, and once there is room the
-// next install makes all.
+// The disk fills up while the shortcuts are made, a few pages short or more: nothing is left empty or half-written
+// under its real name, no hidden copy stays, and once there is room the next install makes all.
 TEST_F(Installation, DisquePleinPendantLesRaccourcis)
 {
     for (const unsigned long pages : {0, 1, 2, 3, 5}) {
         SCOPED_TRACE(pages);
         neuf();
         ASSERT_TRUE(monterTmpfs(home(), 4 << 20));
-        preparerSupport(bac.support());
         ouvrir();
         const QString remplissage = home() + "/remplissage";
         p->crochet = [&] {
-            if (w->Lfic->text() != QString::fromUtf8("Création des icônes.") || QFileInfo::exists(remplissage))
-                return;
+            if (w->Lfic->text() != "Création des icônes." || QFileInfo::exists(remplissage)) return;
             struct statvfs v {};
             ASSERT_EQ(::statvfs(QFile::encodeName(home()).constData(), &v), 0);
             ecrireFichier(remplissage, QByteArray(qsizetype((v.f_bavail - pages) * v.f_bsize), 'r'));
         };
         installer();
-        const bool termine = w->Lfic->text() == QString::fromUtf8("Installation terminée");
+        const bool termine = w->Lfic->text() == "Installation terminée";
         if (pages == 0) EXPECT_FALSE(termine);
         if (!termine) EXPECT_EQ(p->boites.back().titre, Assistant);
-        QDirIterator it(home(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString f = it.next();
-            EXPECT_GT(QFileInfo(f).size(), 0) << f.toStdString();
-            EXPECT_FALSE(f.contains("~assistant~")) << f.toStdString();
-            if (f.endsWith(".desktop")) EXPECT_TRUE(lireFichier(f).contains("X-Assistant-Raccourci=")) << f.toStdString();
+        for (const auto& [f, octets] : arbre(home()).asKeyValueRange()) {
+            EXPECT_TRUE(!octets.isEmpty() && !f.contains("~assistant~")) << f.toStdString();
+            if (f.endsWith(".desktop")) EXPECT_TRUE(octets.contains("X-Assistant-Raccourci=")) << f.toStdString();
         }
 
         QFile::remove(remplissage);
@@ -515,9 +451,8 @@ TEST_F(Installation, DisquePleinPendantLesRaccourcis)
     }
 }
 
-// Names with an empty or dotted part are never copied: a system file named
-// with a trailing backslash does not replace the one in place, and each
-// such name is reported.
+// Names with an empty or dotted part are never copied: a system file named with a trailing backslash does not
+// replace the one in place, and each such name is reported.
 TEST_F(Installation, NomsDangereux)
 {
     preparerSupport(bac.support(), {{"Fs1", "Outils.dll\\"}, {"F1", "agenda\\\\"}, {"F2", "..."},
