@@ -7,70 +7,49 @@
 
 namespace {
 
-// Per-user folders are made on demand, all-users folders never; 25 and
-// unknown numbers answer "" and make nothing.
-TEST(DossierSpecial, ChaqueNumero)
-{
+class DossierSpecial : public ::testing::Test {
+protected:
     Bac bac;
-    PlateformeTest p(bac.racine());
-    for (int n : {1, 3, 5, 9, 26, 35, -1, 1000}) EXPECT_EQ(p.DossierSpecial(n), "") << n;
-    struct Cas { int csidl; const char* lecteur; const char* hote; bool cree; };
-    const Cas cas[] = {
-        {25, "", "/home/Desktop", false},   // first, so that nothing made the desktop yet
-        {0, "c:\\Desktop", "/home/Desktop", true},
-        {16, "c:\\Desktop", "/home/Desktop", true},
-        {2, "c:\\.local\\share\\applications", "/home/.local/share/applications", true},
-        {6, "c:\\.local\\share\\favorites", "/home/.local/share/favorites", true},
-        {7, "c:\\.config\\autostart", "/home/.config/autostart", true},
-        {8, "c:\\.local\\share\\recent-links", "/home/.local/share/recent-links", true},
-        {23, "z:\\usr\\local\\share\\applications", "/sys/usr/local/share/applications", false},
-        {24, "z:\\etc\\xdg\\autostart", "/sys/etc/xdg/autostart", false},
-        {31, "z:\\usr\\local\\share\\favorites", "/sys/usr/local/share/favorites", false},
-    };
-    for (const Cas& c : cas) {
-        SCOPED_TRACE(c.csidl);
-        EXPECT_EQ(p.DossierSpecial(c.csidl), QString::fromLatin1(c.lecteur));
-        EXPECT_EQ(QFileInfo::exists(bac.racine() + QString::fromLatin1(c.hote)), c.cree);
+    PlateformeTest p{bac.racine()};
+};
+
+// 25 and unknown numbers answer "" and make nothing; per-user folders (c:)
+// are made on demand, all-users folders (z:) never.
+TEST_F(DossierSpecial, ChaqueNumero)
+{
+    for (int n : {1, 3, 5, 9, 25, 26, 35, -1, 1000}) EXPECT_EQ(p.DossierSpecial(n), "") << n;
+    EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Desktop"));
+    for (auto [csidl, lecteur] : {std::pair{0, "c:\\Desktop"}, {16, "c:\\Desktop"},
+                                  {2, "c:\\.local\\share\\applications"}, {6, "c:\\.local\\share\\favorites"},
+                                  {7, "c:\\.config\\autostart"}, {8, "c:\\.local\\share\\recent-links"},
+                                  {23, "z:\\usr\\local\\share\\applications"}, {24, "z:\\etc\\xdg\\autostart"},
+                                  {31, "z:\\usr\\local\\share\\favorites"}}) {
+        EXPECT_EQ(p.DossierSpecial(csidl), lecteur) << csidl;
+        EXPECT_EQ(QFileInfo::exists(p.VersHote(lecteur)), lecteur[0] == 'c') << csidl;
     }
 }
 
-TEST(DossierSpecial, BureauDeXdgUserDirs)
+// A folder that cannot be made answers "" without affecting the others. The
+// desktop comes from xdg-user-dirs, under $HOME or absolute; the home itself
+// is the bare drive; a relative path gets the default (last, as it makes it).
+TEST_F(DossierSpecial, DossierImpossibleEtBureauDeXdgUserDirs)
 {
-    Bac bac;
-    PlateformeTest p(bac.racine());
     const QString h = bac.home();
-    struct Cas { QByteArray ligne; QString attendu; QString dossier; };
-    const Cas cas[] = {
-        {"XDG_DOWNLOAD_DIR=\"$HOME/T\xc3\xa9l\xc3\xa9" "chargements\"\nXDG_DESKTOP_DIR=\"$HOME/Bureau\"",
-         "c:\\Bureau", "/Bureau"},
-        // An absolute path, with a space and an accent.
-        {("XDG_DESKTOP_DIR=\"" + h + "/Mon Bureau \xc3\xa9t\xc3\xa9/\"").toUtf8(),
-         QString::fromUtf8("c:\\Mon Bureau été"), QString::fromUtf8("/Mon Bureau été")},
-        // The home itself: a drive root, without its backslash.
-        {"XDG_DESKTOP_DIR=\"$HOME/\"", "c:", ""},
-        // xdg-user-dirs allows no relative path: the default is used (last,
-        // as it makes ~/Desktop).
-        {"XDG_DESKTOP_DIR=\"Bureau\"", "c:\\Desktop", "/Desktop"},
-    };
-    for (const Cas& c : cas) {
-        SCOPED_TRACE(c.ligne.toStdString());
-        ecrireFichier(h + "/.config/user-dirs.dirs", "# written by xdg-user-dirs-update\n" + c.ligne + "\n");
-        EXPECT_EQ(p.DossierSpecial(0), c.attendu);
-        EXPECT_TRUE(QFileInfo(h + c.dossier).isDir());
-        EXPECT_EQ(QFileInfo::exists(h + "/Desktop"), c.attendu == "c:\\Desktop");
-    }
-}
-
-// A folder that cannot be made answers ""; the other folders are not
-// affected.
-TEST(DossierSpecial, DossierImpossibleACreer)
-{
-    Bac bac;
-    PlateformeTest p(bac.racine());
-    ecrireFichier(bac.home() + "/.local/share", "x");
+    ecrireFichier(h + "/.local/share", "x");
     EXPECT_EQ(p.DossierSpecial(2), "");
     EXPECT_EQ(p.DossierSpecial(8), "");
-    EXPECT_EQ(p.DossierSpecial(7), "c:\\.config\\autostart");
+    const std::pair<QString, QString> cas[] = {
+        {QString::fromUtf8("XDG_VIDEOS_DIR=\"$HOME/Vidéos\"\nXDG_DESKTOP_DIR=\"$HOME/Bureau\""), "c:\\Bureau"},
+        {"XDG_DESKTOP_DIR=\"" + h + QString::fromUtf8("/Mon Bureau été/\""), QString::fromUtf8("c:\\Mon Bureau été")},
+        {"XDG_DESKTOP_DIR=\"$HOME/\"", "c:"},
+        {"XDG_DESKTOP_DIR=\"Bureau\"", "c:\\Desktop"}};
+    for (const auto& [ligne, attendu] : cas) {
+        SCOPED_TRACE(ligne.toStdString());
+        ecrireFichier(h + "/.config/user-dirs.dirs", "# written by xdg-user-dirs-update\n" + ligne.toUtf8() + "\n");
+        EXPECT_EQ(p.DossierSpecial(0), attendu);
+        EXPECT_TRUE(QFileInfo(h + attendu.mid(2).replace('\\', '/')).isDir());
+        EXPECT_EQ(QFileInfo::exists(h + "/Desktop"), attendu == "c:\\Desktop");
+    }
 }
 
 }  // namespace
