@@ -216,6 +216,20 @@ TEST_F(Plateforme_, SettingsEraseDeletesTheQtSettingsFileOnly)
     EXPECT_EQ(echec([&] { p.EffacerReglages("Agenda"); }).numero, ErrIntrouvable);
 }
 
+// The final page's launch: a script without its "#!" runs through sh,
+// detached, in the program's own folder, found whatever the case.
+TEST_F(Plateforme_, LaunchInTheProgramsFolder)
+{
+    const QString prog = bac.home() + "/Programmes/Agenda/agenda";
+    ecrireFichier(prog, "pwd > \"$HOME_TEST/trace\"\n");
+    ASSERT_EQ(::chmod(hote(prog), 0755), 0);
+    qputenv("HOME_TEST", hote(bac.home()));
+    EXPECT_TRUE(p.Plateforme::Demarrer("c:\\programmes\\agenda\\AGENDA"));
+    for (int i = 0; i < 1000 && lireFichier(bac.home() + "/trace").isEmpty(); ++i) QTest::qWait(10);
+    EXPECT_EQ(lireFichier(bac.home() + "/trace").trimmed(), hote(bac.home() + "/Programmes/Agenda"));
+    EXPECT_EQ(echec([&] { p.Plateforme::Demarrer("c:\\programmes\\agenda"); }).numero, ErrIntrouvable);
+}
+
 // Each box: its style, the button clicked ("" for Escape), what it showed and answered.
 TEST_F(Plateforme_, MessageBoxButtonsIconDefaultAndAnswers)
 {
