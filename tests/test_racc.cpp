@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-
 #include <gtest/gtest.h>
 
 using namespace plateforme;
@@ -72,9 +71,10 @@ struct Cadre : ::testing::Test {
     }
 };
 
-// A service that cannot write is told; its link, in Windows-1252, replaces one under another case.
-TEST_F(Cadre, ServiceDesDocumentsRecents)
+// The recent-documents service's link, and the links patched from it.
+TEST_F(Cadre, ServiceEtLiensPatches)
 {
+    // A service that cannot write is told; its link, in Windows-1252, replaces one under another case.
     ecrireFichier(recents, "x");  // the service cannot write: its folder is a file
     Racc::CreerRaccourci(*w, "c:\\Menu", "Agenda", cible, "", "", 0, "", 0);
     EXPECT_EQ(p->boites, Boites({{QString::fromUtf8("Erreur de création du raccourci."), 16, "Raccourci"}}));
@@ -85,13 +85,9 @@ TEST_F(Cadre, ServiceDesDocumentsRecents)
     ASSERT_EQ(p->AjouterDocumentRecent(QString::fromUtf8("c:\\Données\\Carnet d'été.txt")), 1);
     EXPECT_EQ(lnkinfo(g)["Local path"], QString::fromUtf8("C:\\Données\\Carnet d'été.txt"));
     EXPECT_EQ(QDir(recents).entryList(QDir::Files | QDir::Hidden).size(), 1);
-}
 
-// The service's link without its description (length, zero, name) and terminal block, with flags, icon
-// index and show command patched, then the strings: an index without icon file takes the target as icon, a
-// negative one stores none; values beyond a byte take their whole field, a string over 255 its 16-bit length.
-TEST_F(Cadre, LiensPatches)
-{
+    // The service's link less its description (length, zero, name) and terminal block, header patched,
+    // then the strings; an index without icon file takes the target as icon, a negative one none.
     ASSERT_EQ(p->AjouterDocumentRecent(cible), 1);
     const QByteArray shell = lireFichier(recents + "/Agenda.exe.lnk");
     const QByteArray k = shell.left(shell.size() - 4 - 2 - 10), longs(300, 'a'), c8 = cible.toLatin1();
@@ -141,8 +137,7 @@ TEST_F(Cadre, LienDeposeALaMain)
         EXPECT_EQ(lireFichier(menu + "/Agenda.url"), urlAgenda);
     };
 
-    // No link: the fallback once the clock has run 5e-5 of a day, not much later. An empty one is waited
-    // for and left; zeros only in the final four bytes would keep two bytes, no link.
+    // No link, an empty one (waited for, left) or one kept to two bytes: the fallback after 5e-5 of a day.
     double debut = p->horloge;
     repli(1);
     EXPECT_GT(p->horloge - debut, 5e-5);
