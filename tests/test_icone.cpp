@@ -91,10 +91,13 @@ TEST_F(Icones, ProfondeursEtChoixDeLImage)
     }
 }
 
-// A pipe that nobody writes into must not be waited on; nothing is drawn for what has no icon.
-TEST_F(Icones, CeQuiNEstPasUneIconeDonneUneImageNulle)
+// Damaged files, and what is no icon, give none: never a crash, a wait (on a pipe nobody writes into), an
+// icon of the wrong size or a drawing.
+TEST_F(Icones, LesFichiersAbimesOuSansIconeNeDonnentRien)
 {
-    QByteArray curseur = fichierIco({imageDib(uni(32, Qt::red), 32)});
+    const QByteArray bon = fichierIco({imageDib(uni(32, Qt::red), 32)});
+    ASSERT_FALSE(icone("bon.ico", bon).isNull());
+    QByteArray curseur = bon;
     curseur[2] = 2;  // a cursor file
     for (auto [nom, octets] : {std::pair{"notes.txt", QByteArray("Ceci n'est pas une icône.")},
                                {"vide.exe", QByteArray()}, {"c.cur", curseur}})
@@ -112,13 +115,7 @@ TEST_F(Icones, CeQuiNEstPasUneIconeDonneUneImageNulle)
         DessinerIcone(p, boite, chemin);
     }
     EXPECT_EQ(boite.Image(), avant);
-}
 
-// Damaged files give no icon, never a crash, a wait or an icon of the wrong size.
-TEST_F(Icones, LesFichiersAbimesSontRefuses)
-{
-    const QByteArray bon = fichierIco({imageDib(uni(32, Qt::red), 32)});
-    ASSERT_FALSE(icone("bon.ico", bon).isNull());
     // Image or size beyond the end, short header, header size, width, height, 16 bpp (unsupported).
     const Ecriture cas[] = {{18, 0xFFFFFFF0u}, {14, 0xFFFFFFFFu}, {14, 20},         {22, 0xFFFFFFFFu},
                             {26, 0x7FFFFFFF},  {30, 0x80000000u}, {34, 0x00100001u}};
