@@ -3,7 +3,6 @@
 #include "examples/fabrique_icones.h"
 
 #include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,8 +31,7 @@ QString cle(const QString& entree, const QString& nom)
     return QStringLiteral("<absent>");
 }
 
-// What a desktop tool prints, with its environment changed by `env`; when
-// it is missing, fails or does not finish, the failure.
+// What a desktop tool prints, with `env` in its environment; when it fails or is missing, why.
 QString sortie(const QString& outil, const QStringList& arguments, const QMap<QString, QString>& env = {})
 {
     QProcess p;
@@ -46,33 +44,20 @@ QString sortie(const QString& outil, const QStringList& arguments, const QMap<QS
     return fini ? texte : outil + ": " + p.errorString() + texte + QString::fromUtf8(p.readAllStandardError());
 }
 
-// How a menu built from the freedesktop menu files (pyxdg's reader, over a
-// main menu with a category submenu and "Other") files the entries of the
-// test platform's folders: one line per submenu ("Agenda/ Agenda", with the
-// name its directory entry gives) and per entry ("Agenda/Agenda-Agenda.desktop").
+// The menus pyxdg builds over a category and "Other": "Menu/ its name" per submenu, "Menu/id" per entry.
 QString menus(const Bac& bac)
 {
     const QString base = bac.racine() + "/menus-base";
     ecrireFichier(base + "/menus/applications.menu",
-                  "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
-                  " \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
                   "<Menu><Name>Applications</Name><DefaultAppDirs/><DefaultDirectoryDirs/><DefaultMergeDirs/>\n"
                   "  <Menu><Name>Accessoires</Name><Include><Category>Utility</Category></Include></Menu>\n"
-                  "  <Menu><Name>Autres</Name><OnlyUnallocated/><Include><All/></Include></Menu>\n"
-                  "</Menu>\n");
-    const char* lecteur = R"(
-import xdg.Menu
-def parcourir(menu, chemin):
-    for e in menu.getEntries():
-        if isinstance(e, xdg.Menu.Menu):
-            print(chemin + e.getName() + "/", e.getName() if e.Directory is None else e.Directory.DesktopEntry.getName())
-            parcourir(e, chemin + e.getName() + "/")
-        elif isinstance(e, xdg.Menu.MenuEntry):
-            print(chemin + e.DesktopFileID)
-parcourir(xdg.Menu.parse(), "")
-)";
-    // Debian's python3, where python3-xdg is.
-    return sortie("/usr/bin/python3", {"-c", lecteur},
+                  "  <Menu><Name>Autres</Name><OnlyUnallocated/><Include><All/></Include></Menu></Menu>\n");
+    const char* lecteur = R"(import xdg.Menu
+for m in xdg.Menu.parse().getEntries():
+    print(m.getName() + "/", m.Directory.DesktopEntry.getName() if m.Directory else m.getName())
+    for e in m.getEntries():
+        print(m.getName() + "/" + e.DesktopFileID))";
+    return sortie("/usr/bin/python3", {"-c", lecteur},  // Debian's, where python3-xdg is
                   {{"XDG_CONFIG_HOME", bac.home() + "/.config"},
                    {"XDG_CONFIG_DIRS", base + ":" + bac.racine() + "/sys/etc/xdg"},
                    {"XDG_DATA_HOME", bac.home() + "/.local/share"},
@@ -80,16 +65,14 @@ parcourir(xdg.Menu.parse(), "")
                    {"XDG_MENU_PREFIX", ""}});
 }
 
-class Entrees : public ::testing::Test {
-protected:
+struct Entrees : ::testing::Test {
     Bac bac;
     PlateformeTest p{bac.racine()};
     QString home = bac.home();
     QString applis = home + "/.local/share/applications";
     QString groupe = applis + "/Mon Jeu";
     QString bureau = home + "/Desktop";
-    // A program whose path holds characters that need quoting: a script
-    // that writes its working directory into `marque`.
+    // A program with characters to quote in its path, writing its working directory into `marque`.
     const QString programmeLecteur = "c:\\Programmes\\Mon $Agenda 100%\\agenda";
     const QString marque = bac.racine() + "/lance.txt";
 
@@ -101,8 +84,7 @@ protected:
         for (const QString& d : {groupe, bureau}) QDir().mkpath(d);
     }
 
-    // The shell link the platform writes for `cible` (drive notation), as
-    // the shortcuts of an installation are made.
+    // The shell link the platform writes for `cible` (drive notation), as an installation's shortcuts are made.
     QByteArray lien(const QString& cible)
     {
         p.AjouterDocumentRecent(cible);
@@ -120,15 +102,12 @@ protected:
     }
 };
 
-// Each kind of shortcut in each kind of folder: the entry's keys, a clean
-// validation, and the shortcut file left as written. The program's entry
-// starts it in its folder as the desktop does (gio).
+// Each kind of shortcut in each kind of folder: the entry's keys, a clean validation, the shortcut intact.
 TEST_F(Entrees, EachKindOfShortcutGetsItsEntry)
 {
     ecrireFichier(home + "/Programmes/Agenda/Aide \"1\".html", "<html></html>");
     const QString tous = bac.racine() + "/sys";
-    // Quoted, with $ escaped for the quotes and again for the string value,
-    // and % doubled (so started through env, which GLib finds).
+    // Quoted, $ escaped for the quotes and again for the string value, % doubled (so started through env).
     const QString exec = "Exec=env \"" + home + "/Programmes/Mon \\\\$Agenda 100%%/agenda\"";
     const QByteArray chemin = QStringEncoder("windows-1252")(programmeLecteur);
     const struct { QString raccourci; QByteArray octets; QStringList cles; } cas[] = {
@@ -143,8 +122,7 @@ TEST_F(Entrees, EachKindOfShortcutGetsItsEntry)
          {"Type=Link", "Name=Site", QString::fromUtf8("URL=https://exemple.fr/café?a=1&b=%20")}},
         {tous + "/usr/local/share/favorites/Site.url", url("www.exemple.fr"),
          {"Type=Link", "URL=http://www.exemple.fr", "X-Assistant-Raccourci=Site.url"}},
-        // The Internet shortcut left when the shell's link did not come
-        // points at the program in drive notation.
+        // The Internet shortcut left when the shell's link did not come: the program in drive notation.
         {home + "/.config/autostart/Agenda.url", url(chemin, chemin), {"Type=Application", exec}},
         {tous + "/etc/xdg/autostart/Agenda.lnk", lien(programmeLecteur), {"Type=Application", exec}},
         {tous + "/etc/xdg/autostart/Site.url", url("https://exemple.fr/"),
@@ -156,10 +134,7 @@ TEST_F(Entrees, EachKindOfShortcutGetsItsEntry)
         const QString e = c.raccourci.left(c.raccourci.lastIndexOf('.')) + ".desktop";
         ASSERT_TRUE(QFileInfo::exists(e));
         EXPECT_EQ(sortie(QStandardPaths::findExecutable("desktop-file-validate"), {e}), "");
-        for (const QString& kv : c.cles) {
-            const qsizetype i = kv.indexOf('=');
-            EXPECT_EQ(cle(e, kv.left(i)), kv.mid(i + 1));
-        }
+        for (const QString& kv : c.cles) EXPECT_EQ(cle(e, kv.section('=', 0, 0)), kv.section('=', 1));
         EXPECT_EQ(lireFichier(c.raccourci), c.octets);
     }
     EXPECT_EQ(sortie(QStandardPaths::findExecutable("gio"), {"launch", groupe + "/Agenda.desktop"}), "");
@@ -167,35 +142,31 @@ TEST_F(Entrees, EachKindOfShortcutGetsItsEntry)
     EXPECT_EQ(lireFichier(marque).trimmed(), (home + "/Programmes/Mon $Agenda 100%").toUtf8());
 }
 
+// Links that name no file of a drive give nothing either, without a throw.
 TEST_F(Entrees, NothingOutsideTheSpecialFolders)
 {
-    const QStringList ailleurs{home + "/Programmes/Agenda.lnk", home + "/.local/share/recent-links/agenda.lnk",
-                               bureau + "/Dossier/Agenda.lnk", home + "/.config/autostart/sous/Agenda.lnk",
-                               home + "/.local/share/Agenda.url"};
-    for (const QString& s : ailleurs) {
-        ecrire(s, s.endsWith(".url") ? url("https://exemple.fr/") : lien(programmeLecteur));
-        EXPECT_FALSE(QFileInfo::exists(QFileInfo(s).path() + "/Agenda.desktop")) << s.toStdString();
+    const std::pair<QString, QByteArray> cas[] = {
+        {home + "/Programmes/Agenda.lnk", lien(programmeLecteur)},
+        {home + "/.local/share/recent-links/agenda.lnk", lien(programmeLecteur)},
+        {bureau + "/Dossier/Agenda.lnk", lien(programmeLecteur)},
+        {home + "/.config/autostart/sous/Agenda.lnk", lien(programmeLecteur)},
+        {home + "/.local/share/Agenda.url", url("https://exemple.fr/")},
+        {groupe + "/Inconnu.lnk", lien("q:\\x.exe")}, {groupe + "/Vide.url", url("")},
+        {groupe + "/Bruit.lnk", QByteArray(300, '\x4c')}};
+    for (const auto& [raccourci, octets] : cas) {
+        ecrire(raccourci, octets);
+        EXPECT_EQ(QDir(QFileInfo(raccourci).path()).entryList({"*.desktop"}, QDir::Files), QStringList())
+            << raccourci.toStdString();
     }
-    // Links that name no file of a drive give nothing either, without a throw.
-    ecrire(groupe + "/Inconnu.lnk", lien("q:\\x.exe"));
-    ecrire(groupe + "/Vide.url", url(""));
-    ecrire(groupe + "/Bruit.lnk", QByteArray(300, '\x4c'));
-    EXPECT_EQ(QDir(groupe).entryList({"*.desktop"}, QDir::Files), QStringList());
 }
 
-// The user's own entry is never touched. A group's entry follows the last
-// form of its shortcut written, goes when that no longer parses, and goes
-// with the last form deleted, so that the group can go. While it is there
-// the menus list it in its category and in a submenu named after the
-// group; afterwards they are as they were, and the folder's MIME cache is
-// rebuilt at each change.
-TEST_F(Entrees, EntriesGoWithTheirShortcutAndSpareTheUsersOwn)
+// The user's own entry is spared; a group's entry, its menus and icon follow the shortcut's last form.
+TEST_F(Entrees, EntriesFollowTheirShortcutAndSpareTheUsersOwn)
 {
     ecrireFichier(bureau + "/Agenda.desktop", "[Desktop Entry]\nType=Application\nName=Mien\nExec=true\n");
     ecrire(bureau + "/Agenda.lnk", lien(programmeLecteur));
     supprimer(bureau + "/Agenda.lnk");
     EXPECT_EQ(cle(bureau + "/Agenda.desktop", "Name"), "Mien");
-
     const QString menusAvant = menus(bac);
     const QString e = groupe + "/Agenda.desktop";
     ecrireFichier(applis + "/mimeinfo.cache", "perime");
@@ -210,22 +181,18 @@ TEST_F(Entrees, EntriesGoWithTheirShortcutAndSpareTheUsersOwn)
     ecrire(groupe + "/Agenda.lnk", lien(programmeLecteur));
 
     supprimer(groupe + "/Agenda.lnk");
-    EXPECT_EQ(cle(e, "X-Assistant-Raccourci"), "Agenda.url");
-    EXPECT_EQ(cle(e, "Type"), "Link");
+    EXPECT_EQ(QStringList({cle(e, "X-Assistant-Raccourci"), cle(e, "Type")}), QStringList({"Agenda.url", "Link"}));
     supprimer(groupe + "/Agenda.url");
     EXPECT_FALSE(QFileInfo::exists(e));
     EXPECT_TRUE(QDir().rmdir(groupe));
     EXPECT_EQ(menus(bac), menusAvant);
     EXPECT_FALSE(QFileInfo::exists(home + "/.config/menus"));
     EXPECT_FALSE(QFileInfo::exists(home + "/.local/share/desktop-directories"));
-}
 
-TEST_F(Entrees, DesktopEntriesAreExecutableAndShareTheIconUntilTheLastGoes)
-{
+    // Entries on the desktop are executable; entries share one icon until the last goes.
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::red);
     ecrireFichier(home + "/Programmes/Agenda/agenda.ico", fabrique::fichierIco({fabrique::imageDib(image, 32)}));
-
     const QString favori = home + "/.local/share/favorites/Site.url";
     ecrire(bureau + "/Icone.lnk", lien("c:\\Programmes\\Agenda\\agenda.ico"));
     ecrire(groupe + "/Icone.lnk", lien("c:\\Programmes\\Agenda\\agenda.ico"));
@@ -236,7 +203,6 @@ TEST_F(Entrees, DesktopEntriesAreExecutableAndShareTheIconUntilTheLastGoes)
     EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_ARGB32), image);
     for (const QString& e : {groupe + "/Icone.desktop", home + "/.local/share/favorites/Site.desktop"})
         EXPECT_EQ(cle(e, "Icon"), png) << e.toStdString();
-
     supprimer(bureau + "/Icone.lnk");
     supprimer(favori);
     EXPECT_FALSE(QFileInfo::exists(eb));

@@ -1,5 +1,4 @@
-// Shortcut files: the recent-documents link, links patched from it, and
-// Internet shortcuts, checked byte by byte and with a standard link reader.
+// Shortcut files: the recent-documents link, links patched from it, Internet shortcuts.
 #include "shell/racc.h"
 #include "tests/outils.h"
 #include "wizard/install.h"
@@ -7,32 +6,28 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-
 #include <gtest/gtest.h>
 
 using namespace plateforme;
 
 namespace {
 
-// The fields lnkinfo reads in a link ("Local path : C:\..." gives "Local
-// path"), which it must read without error.
+// The fields lnkinfo reads in a link ("Local path : C:\..."), without error.
 QMap<QString, QString> lnkinfo(const QString& hote)
 {
     QProcess pr;
     pr.setProcessChannelMode(QProcess::MergedChannels);
     pr.start("lnkinfo", {hote});
-    EXPECT_TRUE(pr.waitForFinished(20000)) << "lnkinfo (liblnk-utils) is needed";
+    const bool fini = pr.waitForFinished(20000) && pr.exitStatus() == QProcess::NormalExit && pr.exitCode() == 0;
     const QString s = QString::fromLocal8Bit(pr.readAll());
-    EXPECT_TRUE(pr.exitStatus() == QProcess::NormalExit && pr.exitCode() == 0) << s.toStdString();
-    EXPECT_FALSE(s.contains("Error", Qt::CaseInsensitive)) << s.toStdString();
+    EXPECT_TRUE(fini && !s.contains("Error", Qt::CaseInsensitive)) << "lnkinfo (liblnk-utils): " << s.toStdString();
     QMap<QString, QString> champs;
     for (const QString& l : s.split('\n'))
         if (const qsizetype i = l.indexOf(':'); i >= 0) champs.insert(l.left(i).trimmed(), l.mid(i + 1).trimmed());
     return champs;
 }
 
-// The kept part of a link patched as the wizard patches it: a field takes
-// the low byte alone when the value fits, else its whole 32 bits.
+// The kept part of a link, patched: a field takes its low byte alone when the value fits, else 32 bits.
 QByteArray patche(QByteArray k, int drapeaux, int icone = 0, int affichage = 0)
 {
     k[20] = char(drapeaux);
@@ -48,12 +43,8 @@ QByteArray chaine(const QByteArray& s)
 }
 
 const QByteArray quatreZeros(4, '\0');
-const QString cheminMaj = "C:\\Programmes\\Agenda\\Agenda.exe";
-
-QByteArray urlDe(const QByteArray& cible)
-{
-    return "[InternetShortcut]\r\nURL=" + cible + "\r\nIconFile=" + cible + "\r\nIconIndex=0\r\n";
-}
+const QByteArray urlAgenda = "[InternetShortcut]\r\nURL=c:\\Programmes\\Agenda\\Agenda.exe\r\n"
+                             "IconFile=c:\\Programmes\\Agenda\\Agenda.exe\r\nIconIndex=0\r\n";
 
 // A test home with a program to point at and a folder for the shortcuts.
 struct Cadre : ::testing::Test {
@@ -61,8 +52,7 @@ struct Cadre : ::testing::Test {
     std::unique_ptr<PlateformeTest> p;
     std::unique_ptr<Install> w;
     const QString cible = "c:\\Programmes\\Agenda\\Agenda.exe";
-    QString recents() const { return bac.home() + "/.local/share/recent-links"; }
-    QString menu() const { return bac.home() + "/Menu"; }
+    const QString recents = bac.home() + "/.local/share/recent-links", menu = bac.home() + "/Menu";
 
     void SetUp() override { monter(PlateformeTest::configurationDans(bac.racine())); }
     void monter(const Configuration& c)
@@ -71,84 +61,64 @@ struct Cadre : ::testing::Test {
         p = std::make_unique<PlateformeTest>(c);
         w = std::make_unique<Install>(*p);
         ecrireFichier(bac.home() + "/Programmes/Agenda/Agenda.exe", QByteArray(1234, 'M'));
-        QDir().mkpath(menu());
+        QDir().mkpath(menu);
     }
-    QByteArray creer(const QString& args, const QString& travail, int index, const QString& icone,
-                     int affichage)
+    QByteArray creer(const QString& args, const QString& travail, int index, const QString& icone, int affichage)
     {
         Racc::CreerRaccourci(*w, "c:\\Menu", "Agenda", cible, args, travail, std::int16_t(index), icone,
                              std::int16_t(affichage));
-        return lireFichier(menu() + "/Agenda.lnk");
+        return lireFichier(menu + "/Agenda.lnk");
     }
 };
 
-// A service that cannot write is told. Its link names the target with a
-// capital drive letter, in Windows-1252, and replaces an earlier one under
-// another case.
-TEST_F(Cadre, ServiceDesDocumentsRecents)
+// The recent-documents service's link, and the links patched from it.
+TEST_F(Cadre, ServiceEtLiensPatches)
 {
-    ecrireFichier(recents(), "x");  // the service cannot write: its folder is a file
+    // A service that cannot write is told; its link, in Windows-1252, replaces one under another case.
+    ecrireFichier(recents, "x");  // the service cannot write: its folder is a file
     Racc::CreerRaccourci(*w, "c:\\Menu", "Agenda", cible, "", "", 0, "", 0);
     EXPECT_EQ(p->boites, Boites({{QString::fromUtf8("Erreur de création du raccourci."), 16, "Raccourci"}}));
-    EXPECT_TRUE(QDir(menu()).isEmpty());
-
-    QFile::remove(recents());
-    const QString g = recents() + QString::fromUtf8("/CARNET D'ÉTÉ.TXT.lnk");
+    EXPECT_TRUE(QDir(menu).isEmpty());
+    QFile::remove(recents);
+    const QString g = recents + QString::fromUtf8("/CARNET D'ÉTÉ.TXT.lnk");
     ecrireFichier(g, "ancien");
     ASSERT_EQ(p->AjouterDocumentRecent(QString::fromUtf8("c:\\Données\\Carnet d'été.txt")), 1);
-    EXPECT_TRUE(lireFichier(g).contains("C:\\Donn\xe9" "es\\Carnet d'\xe9t\xe9.txt"));
     EXPECT_EQ(lnkinfo(g)["Local path"], QString::fromUtf8("C:\\Données\\Carnet d'été.txt"));
-    EXPECT_EQ(QDir(recents()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-}
+    EXPECT_EQ(QDir(recents).entryList(QDir::Files | QDir::Hidden).size(), 1);
 
-// The service's link, kept up to its description, with the flags, icon
-// index and show command patched, then the strings and the terminal block.
-TEST_F(Cadre, LiensPatches)
-{
-    // All but the description (length, zero, name) and the terminal block.
+    // The service's link less its description (length, zero, name) and terminal block, header patched,
+    // then the strings; an index without icon file takes the target as icon, a negative one none.
     ASSERT_EQ(p->AjouterDocumentRecent(cible), 1);
-    const QByteArray shell = lireFichier(recents() + "/Agenda.exe.lnk");
-    const QByteArray k = shell.left(shell.size() - 4 - 2 - 10);
-    const QString f = menu() + "/Agenda.lnk";
-
-    // An earlier, longer link of that name leaves nothing behind; the
-    // service's link goes.
-    ecrireFichier(f, QByteArray(5000, 'Z'));
-    EXPECT_EQ(creer("", "", 0, "", 0), patche(k, 3) + quatreZeros);
-    EXPECT_FALSE(QFileInfo::exists(recents() + "/Agenda.exe.lnk"));
-
-    // Every string; an index without icon file takes the target as icon.
-    EXPECT_EQ(creer(QString::fromUtf8("/mode:été"), "c:\\Programmes\\Agenda", 2, "", 3),
-              patche(k, 3 + 16 + 32 + 64, 2, 3) + chaine("c:\\Programmes\\Agenda") + chaine("/mode:\xe9t\xe9")
-                  + chaine(cible.toLatin1()) + quatreZeros);
-    const auto champs = lnkinfo(f);
-    EXPECT_EQ(champs["Local path"], cheminMaj);
-    EXPECT_EQ(champs["Working directory"], "c:\\Programmes\\Agenda");
-    EXPECT_EQ(champs["Command line arguments"], QString::fromUtf8("/mode:été"));
-    EXPECT_EQ(champs["Icon location"], cible);
-
-    // An icon file alone sets the icon flag; a negative index without one
-    // stores no icon location. Values beyond a byte take their whole field,
-    // a string over 255 its 16-bit length.
-    EXPECT_EQ(creer("", "", 0, "c:\\x.ico", 0), patche(k, 3 + 64) + chaine("c:\\x.ico") + quatreZeros);
-    EXPECT_EQ(creer("-x", "", -1, "", 7), patche(k, 3 + 32, -1, 7) + chaine("-x") + quatreZeros);
-    const QByteArray longs(300, 'a');
-    EXPECT_EQ(creer(QString::fromLatin1(longs), "", 300, "", 256),
-              patche(k, 3 + 32 + 64, 300, 256) + chaine(longs) + chaine(cible.toLatin1()) + quatreZeros);
-    EXPECT_EQ(lnkinfo(f)["Command line arguments"], QString::fromLatin1(longs));
+    const QByteArray shell = lireFichier(recents + "/Agenda.exe.lnk");
+    const QByteArray k = shell.left(shell.size() - 4 - 2 - 10), longs(300, 'a'), c8 = cible.toLatin1();
+    const QString dossier = "c:\\Programmes\\Agenda";
+    const struct { QString args, travail; int index; QString icone; int affichage; QByteArray attendu; } cas[] = {
+        {"", "", 0, "", 0, patche(k, 3)},
+        {QString::fromUtf8("/mode:été"), dossier, 2, "", 3,
+         patche(k, 3 + 16 + 32 + 64, 2, 3) + chaine(dossier.toLatin1()) + chaine("/mode:\xe9t\xe9") + chaine(c8)},
+        {"", "", 0, "c:\\x.ico", 0, patche(k, 3 + 64) + chaine("c:\\x.ico")},
+        {"-x", "", -1, "", 7, patche(k, 3 + 32, -1, 7) + chaine("-x")},
+        {QString::fromLatin1(longs), "", 300, "", 256, patche(k, 3 + 32 + 64, 300, 256) + chaine(longs) + chaine(c8)},
+    };
+    ecrireFichier(menu + "/Agenda.lnk", QByteArray(5000, 'Z'));  // an earlier, longer link leaves nothing
+    for (const auto& c : cas) {
+        EXPECT_EQ(creer(c.args, c.travail, c.index, c.icone, c.affichage), c.attendu + quatreZeros) << c.index;
+        const auto champs = lnkinfo(menu + "/Agenda.lnk");
+        EXPECT_EQ(QStringList({champs["Local path"], champs["Working directory"], champs["Command line arguments"]}),
+                  QStringList({"C:\\Programmes\\Agenda\\Agenda.exe", c.travail, c.args}));
+    }
+    EXPECT_FALSE(QFileInfo::exists(recents + "/Agenda.exe.lnk"));  // the service's link goes
 
     // Too long for the length field: the Internet shortcut instead.
     Racc::CreerRaccourci(*w, "c:\\Menu", "Long", cible, QString(70000, 'b'), "", 0, "", 0);
-    EXPECT_FALSE(QFileInfo::exists(menu() + "/Long.lnk"));
-    EXPECT_EQ(lireFichier(menu() + "/Long.url"), urlDe(cible.toLatin1()));
-
+    EXPECT_FALSE(QFileInfo::exists(menu + "/Long.lnk"));
+    EXPECT_EQ(lireFichier(menu + "/Long.url"), urlAgenda);
     // A drive root as the folder.
     Racc::CreerRaccourci(*w, "c:", "Agenda", cible, "", "", 0, "", 0);
     EXPECT_EQ(lireFichier(bac.home() + "/Agenda.lnk"), patche(k, 3) + quatreZeros);
 }
 
-// With the recent-documents folder outside every drive, the wizard looks
-// for "\" + name on the installer's drive, where the test lays links by hand.
+// Recent documents outside every drive: the wizard looks for "\" + name on the installer's drive.
 TEST_F(Cadre, LienDeposeALaMain)
 {
     auto c = PlateformeTest::configurationDans(bac.racine());
@@ -163,13 +133,11 @@ TEST_F(Cadre, LienDeposeALaMain)
         EXPECT_EQ(w->Lfic->text(), "Raccourci Url");
         EXPECT_EQ(p->bips, bips);
         EXPECT_TRUE(p->boites.empty());
-        EXPECT_FALSE(QFileInfo::exists(menu() + "/Agenda.lnk"));
-        EXPECT_EQ(lireFichier(menu() + "/Agenda.url"), urlDe(cible.toLatin1()));
+        EXPECT_FALSE(QFileInfo::exists(menu + "/Agenda.lnk"));
+        EXPECT_EQ(lireFichier(menu + "/Agenda.url"), urlAgenda);
     };
 
-    // No link comes: the fallback once the clock has run 5e-5 of a day, not
-    // much later. An empty one is waited for, then left where it was. Zero
-    // bytes only inside the final four: two kept bytes would be no link.
+    // No link, an empty one (waited for, left) or one kept to two bytes: the fallback after 5e-5 of a day.
     double debut = p->horloge;
     repli(1);
     EXPECT_GT(p->horloge - debut, 5e-5);
@@ -179,10 +147,7 @@ TEST_F(Cadre, LienDeposeALaMain)
     EXPECT_TRUE(QFileInfo::exists(depose));
     ecrireFichier(depose, QByteArray(100, 'C') + quatreZeros);
     repli(3);
-
-    // A link there is taken at once, whatever the service wrote. The tail
-    // scan: the first pair looked at, (L-5, L-4), is a zero pair, so the
-    // kept part ends at L-4.
+    // Taken at once; the tail scan starts at the pair (L-5, L-4), a zero pair there ending the kept part.
     debut = p->horloge;
     QByteArray a(120, 'A');
     a[115] = a[116] = a[117] = a[118] = a[119] = 0;
@@ -190,7 +155,6 @@ TEST_F(Cadre, LienDeposeALaMain)
     EXPECT_EQ(creer("", "c:\\T", 0, "", 1), patche(a.left(117), 3 + 16, 0, 1) + chaine("c:\\T") + quatreZeros);
     EXPECT_FALSE(QFileInfo::exists(depose));  // taken from where it was found
     EXPECT_LT(p->horloge - debut, 5e-5);      // at once: no wait ran out
-
     // The last zero pair lies further back; later single zeros do not count.
     QByteArray b(200, 'B');
     b[90] = b[91] = b[100] = b[150] = 0;
@@ -199,18 +163,15 @@ TEST_F(Cadre, LienDeposeALaMain)
     EXPECT_EQ(creer("", "", 0, "", 0), patche(b.left(92), 3) + quatreZeros);
 }
 
-// The exact lines, in Windows-1252, with the icon's only when it has a
-// file; an earlier, longer file is replaced. A folder that does not exist
-// fails for the caller to note; none at all writes nothing. No message.
+// Exact Windows-1252 lines, the icon's only with a file; a missing folder throws, none writes nothing.
 TEST_F(Cadre, RaccourciUrl)
 {
-    const QString site = menu() + "/Site.url";
+    const QString site = menu + "/Site.url";
     Racc::CreerRaccourciUrl(*p, "c:\\Menu", "Site", QString::fromUtf8("http://exemple.org/été"), "c:\\i.ico", 12);
     EXPECT_EQ(lireFichier(site), "[InternetShortcut]\r\nURL=http://exemple.org/\xe9t\xe9\r\n"
                                  "IconFile=c:\\i.ico\r\nIconIndex=12\r\n");
     Racc::CreerRaccourciUrl(*p, "c:\\Menu\\", "Site", "u", "", 5);
     EXPECT_EQ(lireFichier(site), "[InternetShortcut]\r\nURL=u\r\n");
-
     EXPECT_THROW(Racc::CreerRaccourciUrl(*p, "c:\\Absent", "Site", "u"), Erreur);
     EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Absent"));
     Racc::CreerRaccourciUrl(*p, "", "Site", "u");
