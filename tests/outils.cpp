@@ -2,16 +2,21 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <algorithm>
 
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace plateforme;
@@ -166,4 +171,39 @@ Bac::~Bac()
         if (champs.size() > 1 && champs[1].startsWith(QFile::encodeName(dir.path()) + "/")) points.prepend(champs[1]);
     }
     for (const QByteArray& point : points) ::umount2(point.constData(), MNT_DETACH);
+}
+
+QMap<QString, QByteArray> arbre(const QString& racine)
+{
+    QMap<QString, QByteArray> t;
+    QDirIterator it(racine, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString c = it.next();
+        t[c.mid(racine.size())] = it.fileInfo().isDir() ? QByteArray("/") : lireFichier(c);
+    }
+    return t;
+}
+
+QMap<QString, QString> lnkinfo(const QString& hote)
+{
+    QProcess pr;
+    pr.setProcessChannelMode(QProcess::MergedChannels);
+    pr.start("lnkinfo", {hote});
+    const bool fini = pr.waitForFinished(20000) && pr.exitStatus() == QProcess::NormalExit && pr.exitCode() == 0;
+    const QString s = QString::fromLocal8Bit(pr.readAll());
+    EXPECT_TRUE(fini && !s.contains("Error", Qt::CaseInsensitive)) << "lnkinfo (liblnk-utils): " << s.toStdString();
+    QMap<QString, QString> champs;
+    for (const QString& l : s.split('\n'))
+        if (const qsizetype i = l.indexOf(':'); i >= 0) champs.insert(l.left(i).trimmed(), l.mid(i + 1).trimmed());
+    return champs;
+}
+
+int dansUnEnfant(const std::function<int()>& f)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(f());
+    int statut = 0;
+    ::waitpid(pid, &statut, 0);
+    return WIFEXITED(statut) ? WEXITSTATUS(statut) : -1;
 }

@@ -98,6 +98,26 @@ void copierSupportExemple(const QString& dossier);
 // other values (a key it lacks is added at the end).
 void preparerSupport(const QString& dossier, const QMap<QString, QString>& cles = {});
 
+// Every file and folder under `racine`, hidden ones included, by its path
+// below it: a folder as "/", a file as its bytes.
+QMap<QString, QByteArray> arbre(const QString& racine);
+// The fields lnkinfo reads in a shell link ("Local path" -> "C:\\..."); the
+// test fails when lnkinfo does not read it cleanly.
+QMap<QString, QString> lnkinfo(const QString& hote);
+// The platform error that `f` throws, number 0 when it succeeds.
+template <class F>
+plateforme::Erreur echec(F&& f)
+{
+    try {
+        f();
+    } catch (const plateforme::Erreur& e) {
+        return e;
+    }
+    return {0, {}};
+}
+// Runs `f` in a forked child; its exit code, -1 when it did not exit.
+int dansUnEnfant(const std::function<int()>& f);
+
 // Mounts a tmpfs of `octets` bytes (read-only when asked) at `dossier`, in
 // a mount namespace of the test process's own, so that nothing outlives the
 // test. False when the system refuses (the test must then fail, not skip).

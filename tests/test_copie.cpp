@@ -3,7 +3,6 @@
 #include "wizard/install.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -12,35 +11,11 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
 using Arbre = QMap<QString, QByteArray>;
-
-// Every file and folder under `racine`, hidden ones included, with its contents ("/" for a folder).
-Arbre arbre(const QString& racine)
-{
-    Arbre t;
-    QDirIterator it(racine, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString c = it.next();
-        t[c.mid(racine.size())] = it.fileInfo().isDir() ? QByteArray("/") : lireFichier(c);
-    }
-    return t;
-}
-
-int numero(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const plateforme::Erreur& e) {
-        return e.numero;
-    }
-    return 0;
-}
 
 // Fills the slots in order; the rest are emptied.
 template <std::size_t N>
@@ -128,19 +103,16 @@ TEST_F(Copie, PlatformCopy)
     for (const Cas& c : {Cas{"d:\\absent.dat", "c:\\Programmes\\Agenda\\a.dat", plateforme::ErrIntrouvable},
                          Cas{"d:\\", "c:\\Programmes\\Agenda\\a.dat", plateforme::ErrAcces},
                          Cas{"d:\\lu.dat", "c:\\Programmes\\Agenda\\lu.dat", plateforme::ErrPermission}})
-        EXPECT_EQ(numero([&] { p.CopierFichier(c.source, c.destination); }), c.attendu) << c.source.toStdString();
+        EXPECT_EQ(echec([&] { p.CopierFichier(c.source, c.destination); }).numero, c.attendu) << c.source.toStdString();
 
     for (bool ignorer : {true, false}) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
+        const int code = dansUnEnfant([&] {
             ::signal(SIGXFSZ, ignorer ? SIG_IGN : SIG_DFL);
             const struct rlimit limite = {1 << 20, 1 << 20};
             ::setrlimit(RLIMIT_FSIZE, &limite);
-            ::_exit(numero([&] { p.CopierFichier("d:\\gros.bin", "c:\\Programmes\\Agenda\\gros.bin"); }));
-        }
-        int statut = 0;
-        ::waitpid(pid, &statut, 0);
-        EXPECT_TRUE(WIFEXITED(statut) && WEXITSTATUS(statut) == plateforme::ErrDisquePlein) << ignorer;
+            return echec([&] { p.CopierFichier("d:\\gros.bin", "c:\\Programmes\\Agenda\\gros.bin"); }).numero;
+        });
+        EXPECT_EQ(code, plateforme::ErrDisquePlein) << ignorer;
     }
     EXPECT_THROW(p.CopierFichier("d:\\gros.bin", "c:\\Programmes\\Agenda\\gros.bin", [] { throw 1; }), int);
     EXPECT_EQ(arbre(cible()), (Arbre{{"/Agenda.exe", octets}, {"/gros.bin", "ancien"}, {"/lu.dat", "ancien"},

@@ -21,7 +21,7 @@ namespace {
 
 // Everything under a folder by relative path, links not followed: a link as
 // "-> " and its target, else its rights, then "/" or a file's bytes.
-Arbre arbre(const QString& racine)
+Arbre instantane(const QString& racine)
 {
     Arbre r;
     QDirIterator it(racine, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -89,7 +89,7 @@ protected:
     void cliquer(QAbstractButton* bouton, std::deque<int> reponses = {})
     {
         p->boites.clear();
-        avant = arbre(bac.racine());
+        avant = instantane(bac.racine());
         p->reponses = std::move(reponses);
         bouton->click();
     }
@@ -100,7 +100,7 @@ protected:
         w->BSuiv->click();
         cliquer(w->Uninst, std::move(reponses));
     }
-    Chemins partis() const { return ecarts(avant, arbre(bac.racine())); }
+    Chemins partis() const { return ecarts(avant, instantane(bac.racine())); }
 
     // Every shortcut an installation can leave, in either form, and the
     // settings; returns the paths that the removal must take away.
@@ -244,7 +244,7 @@ TEST_F(Desinstallation, SupportExempleInstallePuisDesinstalle)
     ouvrir("Programmes\\Agenda", "Agenda", "Agenda", "Site Agenda", {"Fs1=Outils.dll"});
     desinstaller({vbYes, vbNo});
     EXPECT_EQ(p->boites, Boites({question1(), question2(3)}));
-    Chemins restes = ecarts(propre, arbre(bac.racine()));
+    Chemins restes = ecarts(propre, instantane(bac.racine()));
     std::erase_if(restes, [&](const QString& c) {
         return c.startsWith("+home/.local/share/icons") && QFileInfo(bac.racine() + "/" + c.mid(1)).isDir();
     });

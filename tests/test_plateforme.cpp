@@ -16,34 +16,11 @@
 #include <pwd.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace plateforme;
 
 namespace {
-
-// The failure an operation throws, number 0 when it succeeds.
-template <class F>
-Erreur echec(F&& f)
-{
-    try {
-        f();
-    } catch (const Erreur& e) {
-        return e;
-    }
-    return {0, {}};
-}
-
-// Runs `f` in a child process; its result is the child's exit code.
-int dansUnEnfant(const std::function<int()>& f)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) ::_exit(f());
-    int statut = 0;
-    ::waitpid(pid, &statut, 0);
-    return WIFEXITED(statut) ? WEXITSTATUS(statut) : -1;
-}
 
 QByteArray hote(const QString& chemin) { return QFile::encodeName(chemin); }
 

@@ -5,27 +5,11 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace plateforme;
 
 namespace {
-
-// The fields lnkinfo reads in a link ("Local path : C:\..."), without error.
-QMap<QString, QString> lnkinfo(const QString& hote)
-{
-    QProcess pr;
-    pr.setProcessChannelMode(QProcess::MergedChannels);
-    pr.start("lnkinfo", {hote});
-    const bool fini = pr.waitForFinished(20000) && pr.exitStatus() == QProcess::NormalExit && pr.exitCode() == 0;
-    const QString s = QString::fromLocal8Bit(pr.readAll());
-    EXPECT_TRUE(fini && !s.contains("Error", Qt::CaseInsensitive)) << "lnkinfo (liblnk-utils): " << s.toStdString();
-    QMap<QString, QString> champs;
-    for (const QString& l : s.split('\n'))
-        if (const qsizetype i = l.indexOf(':'); i >= 0) champs.insert(l.left(i).trimmed(), l.mid(i + 1).trimmed());
-    return champs;
-}
 
 // The kept part of a link, patched: a field takes its low byte alone when the value fits, else 32 bits.
 QByteArray patche(QByteArray k, int drapeaux, int icone = 0, int affichage = 0)
