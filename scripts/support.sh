@@ -104,7 +104,9 @@ for p in $PLUGINS; do
 done
 
 for nom in $OUVERTES; do
-    chemin="$(ldconfig -p | awk -v n="$nom" '$1 == n && /x86-64/ {print $NF; exit}')"
+    # awk reads to the end: leaving early would kill ldconfig with SIGPIPE
+    # at random, and pipefail would end the script without a word.
+    chemin="$(ldconfig -p | awk -v n="$nom" '!trouve && $1 == n && /x86-64/ {print $NF; trouve = 1}')"
     [ -f "$chemin" ] || { echo "erreur : $nom est introuvable" >&2; exit 1; }
     install -m 644 "$(readlink -f "$chemin")" "$lib/$nom"
     patchelf --set-rpath '$ORIGIN' "$lib/$nom"
