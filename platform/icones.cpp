@@ -41,7 +41,10 @@ QImage lireImage(const QString& chemin, const QByteArray& format, int taille)
         QFile f(chemin);
         return f.open(QIODevice::ReadOnly) ? interne::iconeWindows(f.readAll(), taille) : QImage();
     }
+    // PNG is read by Qt itself: without this, the reader would load every
+    // image plugin to ask it first.
     QImageReader lecteur(chemin, "png");
+    lecteur.setAutoDetectImageFormat(false);
     const QSize s = lecteur.size();
     if (s.isEmpty() || s.width() > CoteImageMaximum || s.height() > CoteImageMaximum) return {};
     return interne::auCarre(lecteur.read(), taille);
