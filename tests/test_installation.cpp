@@ -430,21 +430,4 @@ TEST_F(Installation, DisquePleinPendantLesRaccourcis)
     }
 }
 
-// Names with an empty or dotted part are never copied: a system file named with a trailing backslash does not
-// replace the one in place, and each such name is reported.
-TEST_F(Installation, NomsDangereux)
-{
-    preparerSupport(bac.support(), {{"Fs1", "Outils.dll\\"}, {"F1", "agenda\\\\"}, {"F2", "..."},
-                                    {"F3", "Sous\\\\Modeles.dat"}, {"NomAide", ".\\Agenda.html"}});
-    ecrireFichier(home() + "/.local/lib/Outils.dll", "le sien");
-    ouvrir();
-    installer();
-    const QString invalide = " : nom de fichier non valide";
-    verifierRapport({"Outils.dll\\" + invalide, ".\\Agenda.html" + invalide, "agenda\\\\" + invalide,
-                     "..." + invalide, "Sous\\\\Modeles.dat" + invalide});
-    EXPECT_EQ(lireFichier(home() + "/.local/lib/Outils.dll"), "le sien");
-    EXPECT_FALSE(QFileInfo::exists(home() + "/.local/lib32/Outils.dll"));
-    EXPECT_EQ(QDir(installe()).entryList(QDir::Files, QDir::Name), QStringList({"agenda", "agenda.png"}));
-}
-
 }  // namespace
