@@ -64,8 +64,7 @@ TEST_F(Lecture, CodagesBornesEtTaille)
     }
 }
 
-// Absent, hidden or a folder: the message and the end before the window.
-// Unreadable (the process's memory, even to root): empty values, silently.
+// Absent, hidden or a folder: the message and the end; unreadable (the process's memory, even to root): empty values.
 TEST_F(Lecture, AbsentOuIllisible)
 {
     for (const QString cas : {"", ".Install.inf", "Install.inf/x"}) {
