@@ -14,14 +14,11 @@ struct Lecture : ::testing::Test {
     std::unique_ptr<PlateformeTest> p;
     std::unique_ptr<Install> w;
 
-    // Named in capitals as on old media: the lookup ignores case.
-    void demarrer(const QByteArray& octets)
+    // Opens the window, on `octets` as the description when given (named in capitals as on old media: the lookup
+    // ignores case).
+    void ouvrir(const QByteArray& octets = {})
     {
-        ecrireFichier(bac.support() + "/INSTALL.INF", octets);
-        ouvrir();
-    }
-    void ouvrir()
-    {
+        if (!octets.isNull()) ecrireFichier(bac.support() + "/INSTALL.INF", octets);
         w.reset();
         p = std::make_unique<PlateformeTest>(bac.racine());
         w = std::make_unique<Install>(*p);
@@ -29,30 +26,26 @@ struct Lecture : ::testing::Test {
     }
 };
 
-// Windows-1252, UTF-8 with or without its mark, and a mix of the two.
-TEST_F(Lecture, ChaqueCodage)
+// Windows-1252, UTF-8 with or without its mark, and a mix of the two. "key=" from the header's length + 2 past its
+// line start, to the next CR before the 16-bit end position. The size runs to a "Mo" in capitals.
+TEST_F(Lecture, CodagesBornesEtTaille)
 {
-    const QString texte = QString::fromUtf8("[Général]\r\nRépertoireInstallDéfaut=Données\\Agenda\r\nEspaceRequis=3Mo\r\n"
-                                            "Info1=Merci.\r\n[Fichiers]\r\nF1=Agenda.exe\r\nF2=\r\nF3=Modeles.dat\r\n"
-                                            "[FichiersSystem]\r\nFs1=Outils.dll\r\n");
-    const QByteArray ansi = QStringEncoder("windows-1252")(texte), utf8 = texte.toUtf8();
+    const QString inf = QString::fromUtf8("[Général]\r\nRépertoireInstallDéfaut=Données\\Agenda\r\nEspaceRequis=3Mo\r\n"
+                                          "Info1=Merci.\r\n[Fichiers]\r\nF1=Agenda.exe\r\nF2=\r\nF3=Modeles.dat\r\n"
+                                          "[FichiersSystem]\r\nFs1=Outils.dll\r\n");
+    const QByteArray ansi = QStringEncoder("windows-1252")(inf), utf8 = inf.toUtf8();
     for (const QByteArray& octets : {ansi, utf8, "\xEF\xBB\xBF" + utf8}) {
-        demarrer(octets);
+        ouvrir(octets);
         EXPECT_EQ(QStringList({w->RepDef, w->TailleInstall.toString(), w->Label8->text(), w->F1, w->F2, w->F3,
                                w->Fs1, QString::number(w->PbMax)}),
                   QStringList({QString::fromUtf8("Données\\Agenda"), "3", "Merci.", "Agenda.exe", "", "Modeles.dat",
                                "Outils.dll", "3"}));
     }
     // A valid UTF-8 é, then the lone Windows-1252 bytes of é and the euro sign.
-    demarrer(QByteArray("[G\xc3\xa9n\xc3\xa9ral]\r\nNomProgramme=Caf\xe9 \x80\r\n"));
+    ouvrir(QByteArray("[G\xc3\xa9n\xc3\xa9ral]\r\nNomProgramme=Caf\xe9 \x80\r\n"));
     EXPECT_EQ(w->NomProg, QString::fromUtf8("Café €"));
-}
 
-// "key=" from the header's length + 2 past its line start, to the next CR
-// before the 16-bit end position. The size runs to a "Mo" in capitals.
-TEST_F(Lecture, RechercheBornesEtTaille)
-{
-    demarrer(QByteArray("[Fichiers]\r\nF1=fin"));
+    ouvrir(QByteArray("[Fichiers]\r\nF1=fin"));
     EXPECT_EQ(w->F1, "fin");  // read from a file, the last line is ended all the same
     const QString x(32759, 'x');
     for (auto [texte, attendu] : {std::pair{QString("[S]\r\nK=1\r\n"), QString("1")},
@@ -71,8 +64,7 @@ TEST_F(Lecture, RechercheBornesEtTaille)
     }
 }
 
-// Absent, hidden or a folder: the message and the end before the window.
-// Unreadable (the process's memory, even to root): empty values, silently.
+// Absent, hidden or a folder: the message and the end; unreadable (the process's memory, even to root): empty values.
 TEST_F(Lecture, AbsentOuIllisible)
 {
     for (const QString cas : {"", ".Install.inf", "Install.inf/x"}) {

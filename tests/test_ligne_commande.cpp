@@ -41,20 +41,6 @@ struct LigneDeCommande : ::testing::Test {
     }
 };
 
-// --aide prints the usage; a wrong option, one without --silencieux or an unknown drive exits 2, installing nothing.
-TEST_F(LigneDeCommande, AideEtMauvaisUsage)
-{
-    preparer();
-    EXPECT_TRUE(lancer({"--aide"}, 0).first.startsWith("Usage : setup"));
-    for (const QStringList& faux : {QStringList{"--bidon"}, QStringList{"--silencieux", "--lecteur=12"},
-                                    QStringList{"--demarrage"}, QStringList{"--silencieux", "--forcer=oui"}}) {
-        const auto [sortie, erreurs] = lancer(faux, 2);
-        EXPECT_TRUE(sortie.isEmpty() && erreurs.contains("Usage : setup")) << erreurs.toStdString();
-    }
-    lancer({"--silencieux", "--lecteur=q:"}, 2);
-    EXPECT_TRUE(QDir(bac.home()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
-}
-
 // Install (the program, also among the files, copied once), again, then uninstall: 0 only when all was done.
 TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
 {
@@ -83,12 +69,20 @@ TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
     EXPECT_EQ(lireFichier(bac.home() + "/a-moi.txt"), "le mien");
 }
 
-// A full disk: without --forcer nothing is written; with it, the file that did not fit is named and the run fails.
-TEST_F(LigneDeCommande, DisquePlein)
+// --aide prints the usage; a wrong option, one without --silencieux or an unknown drive exits 2. A full disk: without
+// --forcer, 1 and nothing written; with it, the file that did not fit is named and the run fails.
+TEST_F(LigneDeCommande, MauvaisUsageEtDisquePlein)
 {
     ecrireFichier(bac.support() + "/Gros.dat", QByteArray(2 << 20, 'g'));
     preparer({{"F5", "Gros.dat"}});
     ASSERT_TRUE(monterTmpfs(bac.home(), 1 << 20));
+    EXPECT_TRUE(lancer({"--aide"}, 0).first.startsWith("Usage : setup"));
+    for (const QStringList& faux : {QStringList{"--bidon"}, QStringList{"--silencieux", "--lecteur=12"},
+                                    QStringList{"--demarrage"}, QStringList{"--silencieux", "--forcer=oui"}}) {
+        const auto [sortie, erreurs] = lancer(faux, 2);
+        EXPECT_TRUE(sortie.isEmpty() && erreurs.contains("Usage : setup")) << erreurs.toStdString();
+    }
+    lancer({"--silencieux", "--lecteur=q:"}, 2);
     lancer({"--silencieux"}, 1, {"\nInstallation abandonnée : espace libre insuffisant, rien n'a été copié "
                                  "(--forcer pour installer quand même)\n"});
     EXPECT_TRUE(QDir(bac.home()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));

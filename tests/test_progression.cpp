@@ -9,10 +9,14 @@
 
 namespace {
 
-TEST(Barre, FillsFromTheLeftInProportionAndNeverPastTheEdge)
+// The bar fills from the left in proportion, never past its edge. A drive that cannot be asked answers the required
+// space, rounded half to even; a real one its free Mo, a full one 0.
+TEST(Progression, BarreEtEspaceLibre)
 {
     Bac bac;
-    PlateformeTest p(bac.racine());
+    auto config = PlateformeTest::configurationDans(bac.racine());
+    config.lecteurs.push_back({'e', bac.racine() + "/media/PARTI", "PARTI"});
+    PlateformeTest p(config);
     Install w(p);
     const QRgb plein = w.palette().color(QPalette::Active, QPalette::Highlight).rgb();
     const QRgb fond = w.PB->BackColor().rgb();
@@ -28,7 +32,6 @@ TEST(Barre, FillsFromTheLeftInProportionAndNeverPastTheEdge)
                 if (im.pixel(x, y) != (x < bord ? plein : fond)) return -1;
         return bord;
     };
-
     w.PbMax = 20;
     const int largeur = w.PB->Image().width();
     ASSERT_GT(largeur, 40);
@@ -39,6 +42,16 @@ TEST(Barre, FillsFromTheLeftInProportionAndNeverPastTheEdge)
     w.Etape = std::numeric_limits<std::int16_t>::max() - 1;
     for (int i = 0; i < 2; ++i) w.AvancerProgression();
     EXPECT_EQ(w.Etape, std::numeric_limits<std::int16_t>::max());  // 16 bits: stops at its largest value
+
+    for (auto [taille, attendu] : {std::pair{1.6, 2}, {2.5, 2}, {3.5, 4}, {-1.5, -2}, {1e12, 2147483647}}) {
+        w.TailleInstall = taille;
+        EXPECT_EQ(w.EspaceLibre("e: [PARTI]"), attendu) << taille;
+        EXPECT_EQ(w.EspaceLibre("q:"), attendu) << "unknown drive, " << taille;
+    }
+    ASSERT_TRUE(monterTmpfs(bac.home(), 4 << 20));
+    EXPECT_EQ(w.EspaceLibre(w.Drive1->Drive()), 4);
+    ecrireFichier(bac.home() + "/plein", QByteArray(4 << 20, 'x'));
+    EXPECT_EQ(w.EspaceLibre("c:"), 0);
 }
 
 TEST(MoLibres, KoPerClusterThenMoRoundedHalfToEvenIn64Bits)
@@ -51,25 +64,6 @@ TEST(MoLibres, KoPerClusterThenMoRoundedHalfToEvenIn64Bits)
                          Cas{8, std::int64_t(1) << 30, 4 * 1024 * 1024},  // 4 TiB: wraps in 32 bits
                          Cas{8, std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int32_t>::max()}})
         EXPECT_EQ(MoLibres(plateforme::Geometrie{secteurs, 512, libres, 0}), attendu) << secteurs << '/' << libres;
-}
-
-// A drive that cannot be asked answers the required space, rounded half to even; a real one its free Mo, a full one 0.
-TEST(EspaceLibre, RepliSurLEspaceRequisSaufDisqueReel)
-{
-    Bac bac;
-    auto config = PlateformeTest::configurationDans(bac.racine());
-    config.lecteurs.push_back({'e', bac.racine() + "/media/PARTI", "PARTI"});
-    PlateformeTest p(config);
-    Install w(p);
-    for (auto [taille, attendu] : {std::pair{1.6, 2}, {2.5, 2}, {3.5, 4}, {-1.5, -2}, {1e12, 2147483647}}) {
-        w.TailleInstall = taille;
-        EXPECT_EQ(w.EspaceLibre("e: [PARTI]"), attendu) << taille;
-        EXPECT_EQ(w.EspaceLibre("q:"), attendu) << "unknown drive, " << taille;
-    }
-    ASSERT_TRUE(monterTmpfs(bac.home(), 4 << 20));
-    EXPECT_EQ(w.EspaceLibre(w.Drive1->Drive()), 4);
-    ecrireFichier(bac.home() + "/plein", QByteArray(4 << 20, 'x'));
-    EXPECT_EQ(w.EspaceLibre("c:"), 0);
 }
 
 }  // namespace
