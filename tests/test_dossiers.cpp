@@ -7,37 +7,18 @@
 
 namespace {
 
-class DossierSpecial : public ::testing::Test {
-protected:
+// 25, unknown numbers and a folder that cannot be made answer "" and make nothing, without affecting the
+// others. The desktop comes from xdg-user-dirs, under $HOME or absolute; the home itself is the bare drive; a
+// relative path gets the default (last, as it makes it). Per-user folders (c:) are made on demand, all-users
+// folders (z:) never.
+TEST(DossierSpecial, ChaqueNumero)
+{
     Bac bac;
     PlateformeTest p{bac.racine()};
-};
-
-// 25 and unknown numbers answer "" and make nothing; per-user folders (c:)
-// are made on demand, all-users folders (z:) never.
-TEST_F(DossierSpecial, ChaqueNumero)
-{
-    for (int n : {1, 3, 5, 9, 25, 26, 35, -1, 1000}) EXPECT_EQ(p.DossierSpecial(n), "") << n;
-    EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Desktop"));
-    for (auto [csidl, lecteur] : {std::pair{0, "c:\\Desktop"}, {16, "c:\\Desktop"},
-                                  {2, "c:\\.local\\share\\applications"}, {6, "c:\\.local\\share\\favorites"},
-                                  {7, "c:\\.config\\autostart"}, {8, "c:\\.local\\share\\recent-links"},
-                                  {23, "z:\\usr\\local\\share\\applications"}, {24, "z:\\etc\\xdg\\autostart"},
-                                  {31, "z:\\usr\\local\\share\\favorites"}}) {
-        EXPECT_EQ(p.DossierSpecial(csidl), lecteur) << csidl;
-        EXPECT_EQ(QFileInfo::exists(p.VersHote(lecteur)), lecteur[0] == 'c') << csidl;
-    }
-}
-
-// A folder that cannot be made answers "" without affecting the others. The
-// desktop comes from xdg-user-dirs, under $HOME or absolute; the home itself
-// is the bare drive; a relative path gets the default (last, as it makes it).
-TEST_F(DossierSpecial, DossierImpossibleEtBureauDeXdgUserDirs)
-{
     const QString h = bac.home();
-    ecrireFichier(h + "/.local/share", "x");
-    EXPECT_EQ(p.DossierSpecial(2), "");
-    EXPECT_EQ(p.DossierSpecial(8), "");
+    ecrireFichier(h + "/.local/share/recent-links", "x");
+    for (int n : {1, 3, 5, 8, 9, 25, 26, 35, -1, 1000}) EXPECT_EQ(p.DossierSpecial(n), "") << n;
+    EXPECT_FALSE(QFileInfo::exists(h + "/Desktop"));
     const std::pair<QString, QString> cas[] = {
         {QString::fromUtf8("XDG_VIDEOS_DIR=\"$HOME/Vidéos\"\nXDG_DESKTOP_DIR=\"$HOME/Bureau\""), "c:\\Bureau"},
         {"XDG_DESKTOP_DIR=\"" + h + QString::fromUtf8("/Mon Bureau été/\""), QString::fromUtf8("c:\\Mon Bureau été")},
@@ -49,6 +30,13 @@ TEST_F(DossierSpecial, DossierImpossibleEtBureauDeXdgUserDirs)
         EXPECT_EQ(p.DossierSpecial(0), attendu);
         EXPECT_TRUE(QFileInfo(h + attendu.mid(2).replace('\\', '/')).isDir());
         EXPECT_EQ(QFileInfo::exists(h + "/Desktop"), attendu == "c:\\Desktop");
+    }
+    for (auto [csidl, lecteur] : {std::pair{16, "c:\\Desktop"}, {2, "c:\\.local\\share\\applications"},
+                                  {6, "c:\\.local\\share\\favorites"}, {7, "c:\\.config\\autostart"},
+                                  {23, "z:\\usr\\local\\share\\applications"}, {24, "z:\\etc\\xdg\\autostart"},
+                                  {31, "z:\\usr\\local\\share\\favorites"}}) {
+        EXPECT_EQ(p.DossierSpecial(csidl), lecteur) << csidl;
+        EXPECT_EQ(QFileInfo::exists(p.VersHote(lecteur)), lecteur[0] == 'c') << csidl;
     }
 }
 
