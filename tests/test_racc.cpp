@@ -21,10 +21,7 @@ QByteArray patche(QByteArray k, int drapeaux, int icone = 0, int affichage = 0)
 }
 
 // One string of the link's string data: 16-bit length, then the bytes.
-QByteArray chaine(const QByteArray& s)
-{
-    return QByteArray(1, char(s.size())) + QByteArray(1, char(s.size() >> 8)) + s;
-}
+QByteArray chaine(const QByteArray& s) { return QByteArray(1, char(s.size())) + char(s.size() >> 8) + s; }
 
 const QByteArray quatreZeros(4, '\0');
 const QByteArray urlAgenda = "[InternetShortcut]\r\nURL=c:\\Programmes\\Agenda\\Agenda.exe\r\n"
@@ -55,13 +52,13 @@ struct Cadre : ::testing::Test {
     }
 };
 
-// The recent-documents service's link, and the links patched from it.
+// The recent-documents service's link, the links patched from it, and Internet shortcuts.
 TEST_F(Cadre, ServiceEtLiensPatches)
 {
-    // A service that cannot write is told; its link, in Windows-1252, replaces one under another case.
-    ecrireFichier(recents, "x");  // the service cannot write: its folder is a file
+    // A service that cannot write (its folder is a file) is told, in the test's only box; its link, in
+    // Windows-1252, replaces one under another case.
+    ecrireFichier(recents, "x");
     Racc::CreerRaccourci(*w, "c:\\Menu", "Agenda", cible, "", "", 0, "", 0);
-    EXPECT_EQ(p->boites, Boites({{QString::fromUtf8("Erreur de création du raccourci."), 16, "Raccourci"}}));
     EXPECT_TRUE(QDir(menu).isEmpty());
     QFile::remove(recents);
     const QString g = recents + QString::fromUtf8("/CARNET D'ÉTÉ.TXT.lnk");
@@ -100,6 +97,18 @@ TEST_F(Cadre, ServiceEtLiensPatches)
     // A drive root as the folder.
     Racc::CreerRaccourci(*w, "c:", "Agenda", cible, "", "", 0, "", 0);
     EXPECT_EQ(lireFichier(bac.home() + "/Agenda.lnk"), patche(k, 3) + quatreZeros);
+
+    // Exact Windows-1252 lines, the icon's only with a file; a missing folder throws, none writes nothing.
+    Racc::CreerRaccourciUrl(*p, "c:\\Menu", "Site", QString::fromUtf8("http://exemple.org/été"), "c:\\i.ico", 12);
+    EXPECT_EQ(lireFichier(menu + "/Site.url"), "[InternetShortcut]\r\nURL=http://exemple.org/\xe9t\xe9\r\n"
+                                               "IconFile=c:\\i.ico\r\nIconIndex=12\r\n");
+    Racc::CreerRaccourciUrl(*p, "c:\\Menu\\", "Site", "u", "", 5);
+    EXPECT_EQ(lireFichier(menu + "/Site.url"), "[InternetShortcut]\r\nURL=u\r\n");
+    EXPECT_THROW(Racc::CreerRaccourciUrl(*p, "c:\\Absent", "Site", "u"), Erreur);
+    EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Absent"));
+    Racc::CreerRaccourciUrl(*p, "", "Site", "u");
+    EXPECT_FALSE(QFileInfo::exists(bac.support() + "/Site.url"));
+    EXPECT_EQ(p->boites, Boites({{QString::fromUtf8("Erreur de création du raccourci."), 16, "Raccourci"}}));
 }
 
 // Recent documents outside every drive: the wizard looks for "\" + name on the installer's drive.
@@ -133,8 +142,7 @@ TEST_F(Cadre, LienDeposeALaMain)
     repli(3);
     // Taken at once; the tail scan starts at the pair (L-5, L-4), a zero pair there ending the kept part.
     debut = p->horloge;
-    QByteArray a(120, 'A');
-    a[115] = a[116] = a[117] = a[118] = a[119] = 0;
+    const QByteArray a = QByteArray(115, 'A') + QByteArray(5, '\0');
     ecrireFichier(depose, a);
     EXPECT_EQ(creer("", "c:\\T", 0, "", 1), patche(a.left(117), 3 + 16, 0, 1) + chaine("c:\\T") + quatreZeros);
     EXPECT_FALSE(QFileInfo::exists(depose));  // taken from where it was found
@@ -145,22 +153,6 @@ TEST_F(Cadre, LienDeposeALaMain)
     b[196] = b[197] = b[198] = b[199] = 0;
     ecrireFichier(depose, b);
     EXPECT_EQ(creer("", "", 0, "", 0), patche(b.left(92), 3) + quatreZeros);
-}
-
-// Exact Windows-1252 lines, the icon's only with a file; a missing folder throws, none writes nothing.
-TEST_F(Cadre, RaccourciUrl)
-{
-    const QString site = menu + "/Site.url";
-    Racc::CreerRaccourciUrl(*p, "c:\\Menu", "Site", QString::fromUtf8("http://exemple.org/été"), "c:\\i.ico", 12);
-    EXPECT_EQ(lireFichier(site), "[InternetShortcut]\r\nURL=http://exemple.org/\xe9t\xe9\r\n"
-                                 "IconFile=c:\\i.ico\r\nIconIndex=12\r\n");
-    Racc::CreerRaccourciUrl(*p, "c:\\Menu\\", "Site", "u", "", 5);
-    EXPECT_EQ(lireFichier(site), "[InternetShortcut]\r\nURL=u\r\n");
-    EXPECT_THROW(Racc::CreerRaccourciUrl(*p, "c:\\Absent", "Site", "u"), Erreur);
-    EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Absent"));
-    Racc::CreerRaccourciUrl(*p, "", "Site", "u");
-    EXPECT_FALSE(QFileInfo::exists(bac.support() + "/Site.url"));
-    EXPECT_TRUE(p->boites.empty());
 }
 
 }  // namespace
