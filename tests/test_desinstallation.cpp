@@ -19,8 +19,8 @@ using Arbre = QMap<QString, QByteArray>;
 
 namespace {
 
-// Everything under a folder by relative path, links not followed: a link as
-// "-> " and its target, else its rights, then "/" or a file's bytes.
+// Everything under a folder by relative path, links not followed (a pipe is never opened): a link as "-> "
+// and its target, else its rights, then "/" or a file's bytes.
 Arbre instantane(const QString& racine)
 {
     Arbre r;
@@ -28,24 +28,10 @@ Arbre instantane(const QString& racine)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo f(it.next());
-        const QByteArray droits = QByteArray::number(int(f.permissions()), 16) + ' ';
-        r[QDir(racine).relativeFilePath(f.filePath())] = f.isSymLink() ? "-> " + f.symLinkTarget().toUtf8()
-                                                         : f.isDir()   ? droits + "/"
-                                                         : f.isFile()  ? droits + lireFichier(f.filePath())
-                                                                       : droits;
+        QByteArray& v = r[QDir(racine).relativeFilePath(f.filePath())];
+        v = f.isSymLink() ? "-> " + f.symLinkTarget().toUtf8() : QByteArray::number(int(f.permissions()), 16);
+        if (!f.isSymLink()) v += f.isDir() ? "/" : f.isFile() ? " " + lireFichier(f.filePath()) : "";
     }
-    return r;
-}
-
-// The paths of `avant` gone from `apres`, "+path" for one added, "~path" for one changed.
-Chemins ecarts(const Arbre& avant, const Arbre& apres)
-{
-    Chemins r;
-    for (auto it = avant.begin(); it != avant.end(); ++it)
-        if (!apres.contains(it.key())) r.insert(it.key());
-        else if (apres[it.key()] != it.value()) r.insert("~" + it.key());
-    for (const QString& chemin : apres.keys())
-        if (!avant.contains(chemin)) r.insert("+" + chemin);
     return r;
 }
 
@@ -61,25 +47,18 @@ protected:
     // Host folder of a special folder; a missing one throws.
     QString dossier(int csidl) const { return p->VersHote(p->DossierSpecial(csidl)); }
 
-    // Opens the window on an Install.inf with these values, `plus` at its end.
+    // Opens the window on the sample medium with these names and a web shortcut.
     void ouvrir(const QString& repDef = "Programmes\\Agenda", const QString& nomDef = "Agenda",
-                const QString& nomProg = "Agenda", const QString& nomInet = "Site Agenda", const QStringList& plus = {})
+                const QString& nomProg = "Agenda", const QString& nomInet = "Site Agenda")
     {
-        ecrireInf(bac.support() + "/Install.inf",
-                  QStringList{QString::fromUtf8("[Général]"), QString::fromUtf8("DisqueInstallDéfaut=C"),
-                              QString::fromUtf8("RépertoireInstallDéfaut=") + repDef,
-                              QString::fromUtf8("NomGroupeDéfaut=") + nomDef, "Programme=Agenda.exe",
-                              "NomProgramme=" + nomProg, "NomAide=Agenda.html", "EspaceRequis=1Mo", "RaccourciWEB=oui",
-                              "URLRaccourciWEB=http://agenda.example/", "NomRaccourciWEB=" + nomInet, "Info1=Merci.",
-                              "Info2=Fin.", "[Fichiers]", "F1=Agenda.exe", "F2=Agenda.html", "F3=Modeles.dat",
-                              "[FichiersSystem]"} + plus);
+        preparerSupport(bac.support(), {{"RépertoireInstallDéfaut", repDef}, {"NomGroupeDéfaut", nomDef},
+                                        {"NomProgramme", nomProg}, {"RaccourciWEB", "oui"},
+                                        {"URLRaccourciWEB", "http://agenda.example/"}, {"NomRaccourciWEB", nomInet}});
         w.reset();
         p = std::make_unique<PlateformeTest>(bac.racine());
-        // The all-users folders exist on a machine; the per-user ones are made
-        // now, so that a snapshot taken before the uninstall holds them.
-        const Configuration& c = p->configuration();
-        for (const char* d : {"/applications", "/favorites"}) QDir().mkpath(c.xdgDataDir + d);
-        QDir().mkpath(c.xdgConfigDir + "/autostart");
+        // All-users folders exist on a machine; per-user ones are made now, for the snapshots to hold them.
+        for (const char* d : {"/usr/local/share/applications", "/usr/local/share/favorites", "/etc/xdg/autostart"})
+            QDir().mkpath(bac.racine() + "/sys" + d);
         for (int csidl : {0, 2, 6, 7, 8, 16}) p->DossierSpecial(csidl);
         w = std::make_unique<Install>(*p);
         w->Form_Load();
@@ -100,10 +79,20 @@ protected:
         w->BSuiv->click();
         cliquer(w->Uninst, std::move(reponses));
     }
-    Chemins partis() const { return ecarts(avant, instantane(bac.racine())); }
+    // The paths of `avant` gone since, "+path" for one added, "~path" for one changed.
+    Chemins partis() const
+    {
+        Chemins r;
+        const Arbre apres = instantane(bac.racine());
+        for (auto it = avant.begin(); it != avant.end(); ++it)
+            if (!apres.contains(it.key())) r.insert(it.key());
+            else if (apres[it.key()] != it.value()) r.insert("~" + it.key());
+        for (const QString& chemin : apres.keys())
+            if (!avant.contains(chemin)) r.insert("+" + chemin);
+        return r;
+    }
 
-    // Every shortcut an installation can leave, in either form, and the
-    // settings; returns the paths that the removal must take away.
+    // Writes every shortcut an installation can leave, in either form, and the settings: what must go.
     Chemins raccourcisInstalles()
     {
         Chemins r{rel(dossier(2) + "/Agenda"), rel(dossier(23) + "/Agenda")};
@@ -147,18 +136,16 @@ TEST_F(Desinstallation, NonAuxQuestions)
         ecrireFichier(rep() + "/" + nom, nom);
     QFile(rep() + "/Lecture.seule").setPermissions(QFile::ReadOwner);
     const QString dehors = bac.home() + "/Documents";
-    ecrireFichier(dehors + "/lettre.txt", "ma lettre");
-    ecrireFichier(dehors + "/.secret", "cache");
+    for (const char* nom : {"/lettre.txt", "/.secret"}) ecrireFichier(dehors + nom, "a moi");
     ASSERT_EQ(::mkfifo(QFile::encodeName(rep() + "/tube").constData(), 0644), 0);
     for (const auto& [cible, lien] : {std::pair{dehors + "/lettre.txt", "lien.txt"}, {dehors, "Documents"},
                                       {dehors + "/.secret", ".lien"}, {"absent", "mort"}})
         ASSERT_TRUE(QFile::link(cible, rep() + "/" + lien));
     Chemins raccourcis = raccourcisInstalles();
-    const QString groupe = dossier(2) + "/Agenda";
-    ecrireFichier(groupe + "/Mes notes.txt", "a moi");
-    raccourcis.erase(rel(groupe));
-    ecrireFichier(dossier(16) + "/Notes.txt", "a moi");
-    ecrireFichier(p->configuration().xdgConfigHome + "/Autre.ini", "[General]\nx=1\n");
+    raccourcis.erase(rel(dossier(2) + "/Agenda"));  // it keeps the user's notes
+    for (const QString& f : {dossier(2) + "/Agenda/Mes notes.txt", dossier(16) + "/Notes.txt",
+                             p->configuration().xdgConfigHome + "/Autre.ini"})
+        ecrireFichier(f, "a moi");
     desinstaller({vbNo});
     EXPECT_EQ(p->boites, Boites({question1()}));
     EXPECT_EQ(partis(), raccourcis);
@@ -231,8 +218,7 @@ TEST_F(Desinstallation, NomsQuiNeDesignentRienDAutre)
 // icon theme folders emptied of our icon.
 TEST_F(Desinstallation, SupportExempleInstallePuisDesinstalle)
 {
-    copierSupportExemple(bac.support());
-    ouvrir("Programmes\\Agenda", "Agenda", "Agenda", "Site Agenda", {"Fs1=Outils.dll"});
+    ouvrir();
     p->pasHorloge = 1e-5;
     w->OptionDépart[1]->click();
     w->BSuiv->click();
@@ -241,10 +227,11 @@ TEST_F(Desinstallation, SupportExempleInstallePuisDesinstalle)
     const Arbre propre = avant;
     ASSERT_TRUE(QFileInfo(dossier(7) + "/Agenda.lnk").isFile());
 
-    ouvrir("Programmes\\Agenda", "Agenda", "Agenda", "Site Agenda", {"Fs1=Outils.dll"});
+    ouvrir();
     desinstaller({vbYes, vbNo});
-    EXPECT_EQ(p->boites, Boites({question1(), question2(3)}));
-    Chemins restes = ecarts(propre, instantane(bac.racine()));
+    EXPECT_EQ(p->boites, Boites({question1(), question2(4)}));
+    avant = propre;
+    Chemins restes = partis();
     std::erase_if(restes, [&](const QString& c) {
         return c.startsWith("+home/.local/share/icons") && QFileInfo(bac.racine() + "/" + c.mid(1)).isDir();
     });
