@@ -54,7 +54,9 @@ struct Icones : ::testing::Test {
     }
 };
 
-// Each depth with its mask, then the choice: 32 x 32 with the most colours, else the nearest size.
+// Each depth with its mask, then the choice: among the 32 x 32 ones, whatever the order, the one with the most
+// colours; else the nearest size, the larger at equal distance, brought to 32 x 32; one that cannot be decoded
+// gives way to the next best.
 TEST_F(Icones, ProfondeursEtChoixDeLImage)
 {
     const QImage quatre = motif({Qt::red, Qt::green, Qt::blue, Qt::yellow});
@@ -74,14 +76,11 @@ TEST_F(Icones, ProfondeursEtChoixDeLImage)
     ImageIcone cassee = imageDib(uni(32, Qt::red), 32);
     cassee.donnees.truncate(100);
     const struct { QString nom; QList<ImageIcone> images; QColor attendue; } cas[] = {
-        // Most colours among the 32 x 32 ones, whatever the order.
         {"choix.ico", {imageDib(uni(16, Qt::red), 32), imageDib(uni(32, Qt::yellow), 4),
                        imageDib(uni(32, Qt::green), 24), imageDib(uni(32, Qt::cyan), 8),
                        imageDib(uni(48, Qt::magenta), 32)}, Qt::green},
-        // At equal distance the larger one, brought to 32 x 32.
         {"reduite.exe", {imageDib(uni(16, Qt::red), 32), imageDib(uni(48, Qt::blue), 32)}, Qt::blue},
         {"agrandie.ico", {imageDib(uni(16, Qt::red), 8)}, Qt::red},
-        // One that cannot be decoded gives way to the next best.
         {"secours.ico", {cassee, imageDib(uni(32, Qt::blue), 8)}, Qt::blue},
     };
     for (const auto& c : cas) {
@@ -135,15 +134,11 @@ TEST_F(Icones, LesFichiersAbimesOuSansIconeNeDonnentRien)
     ASSERT_GT(exe.size(), 4096);
     using plateforme::interne::iconeWindows;
     const int optionnel = 0x80 + 24, sectionRsrc = optionnel + 0xE0 + 40, rsrc = 0x400;
-    const Ecriture casPE[] = {
-        {0x3C, 0xFFFFFFF0u},                // PE header beyond the end
-        {0x3C, 0x200},                      // no PE signature there
-        {optionnel + 96 + 16, 0x7FFFFFF0},  // resources at no section
-        {optionnel + 92, 2},                // too few data directories
-        {sectionRsrc + 20, 0xFFFFFF00u},    // raw data beyond the end
-        {rsrc + 12, 0xFFFF0000u},           // 65535 named types
-        {rsrc + 28, 0x80000000u},           // group type loops to the root
-        {rsrc + 28, 0x7FFFFFF0u}};          // group type out of bounds
+    // PE header beyond the end or no signature there, resources at no section, too few data directories, raw
+    // data beyond the end, 65535 named types, group type looping to the root or out of bounds.
+    const Ecriture casPE[] = {{0x3C, 0xFFFFFFF0u}, {0x3C, 0x200}, {optionnel + 96 + 16, 0x7FFFFFF0},
+                              {optionnel + 92, 2}, {sectionRsrc + 20, 0xFFFFFF00u}, {rsrc + 12, 0xFFFF0000u},
+                              {rsrc + 28, 0x80000000u}, {rsrc + 28, 0x7FFFFFF0u}};
     for (const auto& [position, valeur] : casPE)
         EXPECT_TRUE(iconeWindows(abime(exe, position, valeur), 32).isNull()) << position << " " << valeur;
     // Cut anywhere (nothing before the resources at 0x400), or headers damaged at random.
