@@ -84,11 +84,8 @@ protected:
     {
         Chemins r;
         const Arbre apres = instantane(bac.racine());
-        for (auto it = avant.begin(); it != avant.end(); ++it)
-            if (!apres.contains(it.key())) r.insert(it.key());
-            else if (apres[it.key()] != it.value()) r.insert("~" + it.key());
-        for (const QString& chemin : apres.keys())
-            if (!avant.contains(chemin)) r.insert("+" + chemin);
+        for (const QString& c : avant.keys() + apres.keys())
+            if (avant.value(c) != apres.value(c)) r.insert(apres.contains(c) ? (avant.contains(c) ? "~" : "+") + c : c);
         return r;
     }
 
@@ -96,16 +93,14 @@ protected:
     Chemins raccourcisInstalles()
     {
         Chemins r{rel(dossier(2) + "/Agenda"), rel(dossier(23) + "/Agenda")};
-        for (const auto& [csidl, nom] : std::initializer_list<std::pair<int, QString>>{
-                 {2, "Agenda/Agenda.lnk"}, {2, "Agenda/Aide de Agenda.lnk"}, {16, "Agenda.lnk"}, {0, "Agenda.url"},
-                 {7, "Agenda.lnk"}, {6, "Site Agenda.url"}, {23, "Agenda/Agenda.url"},
-                 {23, "Agenda/Aide de Agenda.url"}, {24, "Agenda.url"}, {31, "Site Agenda.url"}}) {
-            ecrireFichier(dossier(csidl) + "/" + nom, "raccourci");
-            r.insert(rel(dossier(csidl) + "/" + nom));
+        for (const QString& f : {dossier(2) + "/Agenda/Agenda.lnk", dossier(2) + "/Agenda/Aide de Agenda.lnk",
+                                 dossier(16) + "/Agenda.lnk", dossier(0) + "/Agenda.url", dossier(7) + "/Agenda.lnk",
+                                 dossier(6) + "/Site Agenda.url", dossier(23) + "/Agenda/Agenda.url",
+                                 dossier(23) + "/Agenda/Aide de Agenda.url", dossier(24) + "/Agenda.url",
+                                 dossier(31) + "/Site Agenda.url", p->configuration().xdgConfigHome + "/Agenda.ini"}) {
+            ecrireFichier(f, "[General]\nvu=1\n");
+            r.insert(rel(f));
         }
-        const QString reglages = p->configuration().xdgConfigHome + "/Agenda.ini";
-        ecrireFichier(reglages, "[General]\nvu=1\n");
-        r.insert(rel(reglages));
         return r;
     }
 };
@@ -125,11 +120,12 @@ BoiteMessage question2(int n, const QString& nomProg = "Agenda")
 }
 BoiteMessage supprimer(const QString& nom) { return {"Supprimer " + nom + " ?", 67, "Alors ?"}; }
 
-// No to the first question: only shortcuts, their groups and the settings go,
-// never a user's file beside them nor another program's settings. No to the
-// second: the files directly inside go at once, a link as a link; hidden
-// files, folders, a pipe and a read-only file stay, without a message.
-TEST_F(Desinstallation, NonAuxQuestions)
+// No to the first question: only shortcuts, their groups and the settings go, never a user's file beside them
+// nor another program's settings. No to the second: the files directly inside go at once, a link as a link;
+// hidden files, folders, a pipe and a read-only file stay, without a message. Then, with no program name (a bare
+// title), one by one: Yes, No, then Cancel, after which nothing more is offered; Cancel once the directory has
+// gone says so and turns the button off.
+TEST_F(Desinstallation, NonAuxQuestionsPuisUnParUn)
 {
     ouvrir();
     for (const char* nom : {"Agenda.exe", "Agenda.html", "Modeles.dat", "Lecture.seule", ".reglages", "Donnees/base"})
@@ -155,21 +151,14 @@ TEST_F(Desinstallation, NonAuxQuestions)
     EXPECT_EQ(partis(), Chemins({"home/Programmes/Agenda/Agenda.exe", "home/Programmes/Agenda/Agenda.html",
                                  "home/Programmes/Agenda/Modeles.dat", "home/Programmes/Agenda/lien.txt"}));
     EXPECT_EQ(w->File2->List(0), "Lecture.seule");
-}
 
-// One by one: Yes, No, then Cancel, after which nothing more is offered; an
-// empty program name leaves the title bare. Cancel once the directory has
-// gone says so and turns the button off.
-TEST_F(Desinstallation, UnParUn)
-{
     ouvrir("Programmes\\Agenda", "Agenda", "", "");
     for (const char* nom : {"a.txt", "b.txt", "c.txt", "d.txt"}) ecrireFichier(rep() + "/" + nom, nom);
     desinstaller({vbYes, vbYes, vbYes, vbNo, vbCancel});
-    EXPECT_EQ(p->boites, Boites({question1(""), question2(4, ""), supprimer("a.txt"), supprimer("b.txt"),
+    EXPECT_EQ(p->boites, Boites({question1(""), question2(5, ""), supprimer("a.txt"), supprimer("b.txt"),
                                  supprimer("c.txt")}));
     EXPECT_EQ(partis(), Chemins({"home/Programmes/Agenda/a.txt"}));
     EXPECT_TRUE(w->Uninst->isEnabled());
-
     QDir(rep()).removeRecursively();
     cliquer(w->Uninst, {vbYes, vbYes, vbCancel});
     ASSERT_EQ(p->boites.size(), 4u);
@@ -178,11 +167,10 @@ TEST_F(Desinstallation, UnParUn)
     EXPECT_FALSE(w->Uninst->isEnabled());
 }
 
-// Names that designate nothing else. With no directory below the drive, the
-// listing is the user's whole home: its files are never offered, though the
-// shortcuts and settings still go. An empty group name puts the shortcuts in
-// the Programs folder itself, which stays; an empty web shortcut name never
-// names a hidden ".url"; a group name climbing out of Programs reaches nothing.
+// Names that designate nothing else. With no directory below the drive, the listing is the user's whole home:
+// its files are never offered, though the shortcuts and settings still go. An empty group name puts the
+// shortcuts in the Programs folder itself, which stays; an empty web shortcut name never names a hidden ".url";
+// a group name climbing out of Programs reaches nothing.
 TEST_F(Desinstallation, NomsQuiNeDesignentRienDAutre)
 {
     ouvrir("", "Agenda", "Agenda", "Site Agenda");
@@ -212,10 +200,9 @@ TEST_F(Desinstallation, NomsQuiNeDesignentRienDAutre)
     EXPECT_TRUE(partis().empty());
 }
 
-// The sample medium installed with every option, then uninstalled in a later
-// run: what remains is what the installation added outside the shortcuts and
-// the install directory's files: the system files, the emptied directory and
-// icon theme folders emptied of our icon.
+// The sample medium installed with every option, then uninstalled in a later run: what remains is what the
+// installation added outside the shortcuts and the install directory's files: the system files, the emptied
+// directory and icon theme folders emptied of our icon.
 TEST_F(Desinstallation, SupportExempleInstallePuisDesinstalle)
 {
     ouvrir();
