@@ -95,7 +95,6 @@ TEST_F(Icones, ProfondeursEtChoixDeLImage)
 TEST_F(Icones, LesFichiersAbimesOuSansIconeNeDonnentRien)
 {
     const QByteArray bon = fichierIco({imageDib(uni(32, Qt::red), 32)});
-    ASSERT_FALSE(icone("bon.ico", bon).isNull());
     QByteArray curseur = bon;
     curseur[2] = 2;  // a cursor file
     for (auto [nom, octets] : {std::pair{"notes.txt", QByteArray("Ceci n'est pas une icône.")},
@@ -121,12 +120,10 @@ TEST_F(Icones, LesFichiersAbimesOuSansIconeNeDonnentRien)
     for (const auto& [position, valeur] : cas)
         EXPECT_TRUE(icone("faux.ico", abime(bon, position, valeur)).isNull()) << position << " " << valeur;
     QByteArray nombreux = bon;
-    poser16(nombreux, 4, 0xFFFF);  // 65535 entries announced, one there
+    poser16(nombreux, 4, 0xFFFF);  // 65535 entries announced, one there: read, as the undamaged file is
     EXPECT_FALSE(icone("nombreux.ico", nombreux).isNull());
-    // A PNG announcing a 65536-wide image is refused before it is decoded.
-    const QByteArray png = fichierIco({imagePng(uni(32, Qt::red))});
-    ASSERT_FALSE(icone("png.ico", png).isNull());
-    EXPECT_TRUE(icone("geant.ico", abime(png, 22 + 16, 0x00000100u)).isNull());
+    // A PNG announcing a 65536-wide image is refused before it is decoded (a sound one is read: see above).
+    EXPECT_TRUE(icone("geant.ico", abime(fichierIco({imagePng(uni(32, Qt::red))}), 22 + 16, 0x00000100u)).isNull());
 
     // Programs, read straight from the bytes: the generic icon would hide an absent one.
     copierSupportExemple(bac.support());
