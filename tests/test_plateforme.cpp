@@ -181,8 +181,7 @@ TEST_F(Plateforme_, WritesWholeOrNotAtAll)
     EXPECT_TRUE(QDir(ferme).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
-// The final page's launch: a script without its "#!" runs through sh,
-// detached, in the program's own folder, found whatever the case.
+// The final page's launch: a script without "#!" runs through sh, detached, in its own folder, found in any case.
 TEST_F(Plateforme_, LaunchInTheProgramsFolder)
 {
     const QString prog = bac.home() + "/Programmes/Agenda/agenda";
