@@ -62,9 +62,8 @@ TEST_F(Plateforme_, DriveNotationNamesAndListing)
         EXPECT_EQ(q.VersLecteur(h), attendu) << h.toStdString();
 
     ecrireFichier(bac.racine() + "/dehors.txt", "secret");
-    for (const QString& chemin : {QString("c:\\..\\dehors.txt"), QString("c:\\.\\x"), QString("c:\\...\\x"),
-                                  QString("c:\\a/b"), QString("c:\\a") + QChar(0) + "b", QString("q:\\x"),
-                                  QString("dehors.txt"), QString("\\\\serveur\\partage"), QString()}) {
+    for (const QString& chemin : QStringList{"c:\\..\\dehors.txt", "c:\\.\\x", "c:\\...\\x", "c:\\a/b", "q:\\x", "",
+                                             QString("c:\\a") + QChar(0) + "b", "dehors.txt", "\\\\serveur\\partage"}) {
         EXPECT_EQ(echec([&] { p.VersHote(chemin); }).numero, ErrNomInvalide) << chemin.toStdString();
         EXPECT_EQ(echec([&] { p.SupprimerFichier(chemin); }).numero, ErrNomInvalide) << chemin.toStdString();
     }
@@ -76,8 +75,7 @@ TEST_F(Plateforme_, DriveNotationNamesAndListing)
     QSettings(QSettings::IniFormat, QSettings::UserScope, "Agenda").setValue("Fenetre/Largeur", 640);
     const QStringList voisins = {dossier + "/.ini", dossier + "/..ini", bac.home() + "/victime.ini"};
     for (const QString& v : voisins) ecrireFichier(v, "x");
-    for (const QString& nom : {QString(), QString("."), QString(".."), QString("../../victime"),
-                               QString("Agenda") + QChar(0) + "x"})
+    for (const QString& nom : QStringList{QString(), ".", "..", "../../victime", QString("Agenda") + QChar(0) + "x"})
         EXPECT_NE(echec([&] { p.EffacerReglages(nom); }).numero, 0) << nom.toStdString();
     for (const QString& v : voisins + QStringList{dossier + "/Agenda.ini"})
         EXPECT_TRUE(QFileInfo::exists(v)) << v.toStdString();
@@ -181,21 +179,9 @@ TEST_F(Plateforme_, WritesWholeOrNotAtAll)
     EXPECT_TRUE(QDir(ferme).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
-// The final page's launch: a script without "#!" runs through sh, detached, in its own folder, found in any case.
-TEST_F(Plateforme_, LaunchInTheProgramsFolder)
-{
-    const QString prog = bac.home() + "/Programmes/Agenda/agenda";
-    ecrireFichier(prog, "pwd > \"$HOME_TEST/trace\"\n");
-    ASSERT_EQ(::chmod(hote(prog), 0755), 0);
-    qputenv("HOME_TEST", hote(bac.home()));
-    EXPECT_TRUE(p.Plateforme::Demarrer("c:\\programmes\\agenda\\AGENDA"));
-    for (int i = 0; i < 1000 && lireFichier(bac.home() + "/trace").isEmpty(); ++i) QTest::qWait(10);
-    EXPECT_EQ(lireFichier(bac.home() + "/trace").trimmed(), hote(bac.home() + "/Programmes/Agenda"));
-    EXPECT_EQ(echec([&] { p.Plateforme::Demarrer("c:\\programmes\\agenda"); }).numero, ErrIntrouvable);
-}
-
 // Each box: its style, the button clicked ("" for Escape), what it showed and answered.
-TEST_F(Plateforme_, MessageBoxButtonsIconDefaultAndAnswers)
+// The final page's launch: a script without "#!" runs through sh, detached, in its own folder, found in any case.
+TEST_F(Plateforme_, MessageBoxesAndLaunch)
 {
     struct Cas { int style; QString clic, boutons, defaut; QMessageBox::Icon icone; int reponse; };
     for (const Cas& c : {Cas{vbInformation, "OK", "OK", "OK", QMessageBox::Information, vbOK},
@@ -222,4 +208,13 @@ TEST_F(Plateforme_, MessageBoxButtonsIconDefaultAndAnswers)
         EXPECT_EQ(p.Plateforme::MsgBox("un\r\ndeux", c.style, "T"), c.reponse) << c.style;
         EXPECT_EQ(vu, QStringList({"un\ndeux", c.boutons, c.defaut, QString::number(c.icone)})) << c.style;
     }
+
+    const QString prog = bac.home() + "/Programmes/Agenda/agenda";
+    ecrireFichier(prog, "pwd > \"$HOME_TEST/trace\"\n");
+    ASSERT_EQ(::chmod(hote(prog), 0755), 0);
+    qputenv("HOME_TEST", hote(bac.home()));
+    EXPECT_TRUE(p.Plateforme::Demarrer("c:\\programmes\\agenda\\AGENDA"));
+    for (int i = 0; i < 1000 && lireFichier(bac.home() + "/trace").isEmpty(); ++i) QTest::qWait(10);
+    EXPECT_EQ(lireFichier(bac.home() + "/trace").trimmed(), hote(bac.home() + "/Programmes/Agenda"));
+    EXPECT_EQ(echec([&] { p.Plateforme::Demarrer("c:\\programmes\\agenda"); }).numero, ErrIntrouvable);
 }
