@@ -167,9 +167,8 @@ TEST_F(Icones, ImageVoisineIconeGeneriqueEtDemarrage)
     int opaques = 0;
     for (int k = 0; k < 32 * 32; ++k) opaques += qAlpha(generique.pixel(k % 32, k / 32)) > 128;
     EXPECT_GT(opaques, 200);  // never an empty square
-    ecrireFichier(bac.support() + "/lisez-moi.txt", "texte");  // no program: nothing, even with an image
-    ecrireFichier(bac.support() + "/lisez-moi.svg", svg);
-    EXPECT_TRUE(p.IconeFichier("d:\\lisez-moi.txt").isNull());
+    ecrireFichier(bac.support() + "/Meteo.txt", "texte");  // no program: nothing, even with an image beside
+    EXPECT_TRUE(p.IconeFichier("d:\\Meteo.txt").isNull());
 
     // At start-up, the program's icon at the box's top-left, unscaled on both program buttons and the
     // uninstall page; a library without resources has the generic icon.
