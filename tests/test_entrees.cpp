@@ -57,11 +57,9 @@ for m in xdg.Menu.parse().getEntries():
     for e in m.getEntries():
         print(m.getName() + "/" + e.DesktopFileID))";
     return sortie("/usr/bin/python3", {"-c", lecteur},  // Debian's, where python3-xdg is
-                  {{"XDG_CONFIG_HOME", bac.home() + "/.config"},
+                  {{"XDG_CONFIG_HOME", bac.home() + "/.config"}, {"XDG_DATA_HOME", bac.home() + "/.local/share"},
                    {"XDG_CONFIG_DIRS", base + ":" + bac.racine() + "/sys/etc/xdg"},
-                   {"XDG_DATA_HOME", bac.home() + "/.local/share"},
-                   {"XDG_DATA_DIRS", bac.racine() + "/sys/usr/local/share"},
-                   {"XDG_MENU_PREFIX", ""}});
+                   {"XDG_DATA_DIRS", bac.racine() + "/sys/usr/local/share"}, {"XDG_MENU_PREFIX", ""}});
 }
 
 struct Entrees : ::testing::Test {

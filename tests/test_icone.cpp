@@ -95,10 +95,9 @@ TEST_F(Icones, ProfondeursEtChoixDeLImage)
 TEST_F(Icones, LesFichiersAbimesOuSansIconeNeDonnentRien)
 {
     const QByteArray bon = fichierIco({imageDib(uni(32, Qt::red), 32)});
-    QByteArray curseur = bon;
-    curseur[2] = 2;  // a cursor file
+    // A text, an empty program, a cursor file (type 2 in the header).
     for (auto [nom, octets] : {std::pair{"notes.txt", QByteArray("Ceci n'est pas une icône.")},
-                               {"vide.exe", QByteArray()}, {"c.cur", curseur}})
+                               {"vide.exe", QByteArray()}, {"c.cur", abime(bon, 0, 0x00020000u)}})
         ecrireFichier(bac.support() + "/" + nom, octets);
     QDir().mkpath(bac.support() + "/dossier.exe");
     ASSERT_EQ(mkfifo(QFile::encodeName(bac.support() + "/tube.ico").constData(), 0600), 0);
