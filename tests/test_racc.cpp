@@ -52,8 +52,8 @@ struct Cadre : ::testing::Test {
     }
 };
 
-// The recent-documents service's link, the links patched from it, and Internet shortcuts.
-TEST_F(Cadre, ServiceEtLiensPatches)
+// The recent-documents service's link, the links patched from it, Internet shortcuts, and a link dropped by hand.
+TEST_F(Cadre, ServiceLiensPatchesEtDeposes)
 {
     // A service that cannot write (its folder is a file) is told, in the test's only box; its link, in
     // Windows-1252, replaces one under another case.
@@ -109,11 +109,9 @@ TEST_F(Cadre, ServiceEtLiensPatches)
     Racc::CreerRaccourciUrl(*p, "", "Site", "u");
     EXPECT_FALSE(QFileInfo::exists(bac.support() + "/Site.url"));
     EXPECT_EQ(p->boites, Boites({{QString::fromUtf8("Erreur de création du raccourci."), 16, "Raccourci"}}));
-}
 
-// Recent documents outside every drive: the wizard looks for "\" + name on the installer's drive.
-TEST_F(Cadre, LienDeposeALaMain)
-{
+    // Recent documents outside every drive: the wizard looks for "\" + name on the installer's drive.
+    QDir(menu).removeRecursively();
     auto c = PlateformeTest::configurationDans(bac.racine());
     c.xdgDataHome = bac.racine() + "/ailleurs";
     monter(c);
