@@ -56,8 +56,8 @@ struct Icones : ::testing::Test {
 
 // Each depth with its mask, then the choice: among the 32 x 32 ones, whatever the order, the one with the most
 // colours; else the nearest size, the larger at equal distance, brought to 32 x 32; one that cannot be decoded
-// gives way to the next best.
-TEST_F(Icones, ProfondeursEtChoixDeLImage)
+// gives way to the next best. Then the icons of other programs, and the drawing at start-up.
+TEST_F(Icones, ProfondeursChoixEtDemarrage)
 {
     const QImage quatre = motif({Qt::red, Qt::green, Qt::blue, Qt::yellow});
     const QImage deux = motif({Qt::white, Qt::black});
@@ -88,6 +88,42 @@ TEST_F(Icones, ProfondeursEtChoixDeLImage)
         ASSERT_EQ(img.size(), QSize(32, 32)) << c.nom.toStdString();
         for (int k : {3, 16, 31}) EXPECT_EQ(img.pixel(k, k), c.attendue.rgb()) << c.nom.toStdString() << " " << k;
     }
+
+    // Other programs: an image beside, whatever its case, at the screen's density, else the generic icon.
+    const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='20' height='10'>"
+                           "<rect width='20' height='10' fill='#0000ff'/></svg>";
+    ecrireFichier(bac.support() + "/Meteo.exe", "MZ");
+    ecrireFichier(bac.support() + "/METEO.SVG", svg);
+    const QImage meteo = p.IconeFichier("d:\\Meteo.exe", 64);
+    ASSERT_EQ(meteo.size(), QSize(64, 64));
+    EXPECT_EQ(meteo.pixel(32, 32), qRgb(0, 0, 255));  // 2:1, centred
+    EXPECT_EQ(qAlpha(meteo.pixel(32, 8)), 0);
+    ecrireFichier(bac.support() + "/faux", QByteArray("\x7f" "ELF\x02\x01\x01", 7) + QByteArray(100, '\0'));
+    ecrireFichier(bac.support() + "/faux.png", "pas une image");
+    const QImage generique = p.IconeFichier("d:\\faux");
+    EXPECT_EQ(generique, plateforme::interne::iconeGenerique(32));
+    int opaques = 0;
+    for (int k = 0; k < 32 * 32; ++k) opaques += qAlpha(generique.pixel(k % 32, k / 32)) > 128;
+    EXPECT_GT(opaques, 200);  // never an empty square
+    ecrireFichier(bac.support() + "/Meteo.txt", "texte");  // no program: nothing, even with an image beside
+    EXPECT_TRUE(p.IconeFichier("d:\\Meteo.txt").isNull());
+
+    // At start-up, the program's icon at the box's top-left, unscaled on both program buttons and the
+    // uninstall page; a library without resources has the generic icon.
+    copierSupportExemple(bac.support());
+    EXPECT_EQ(p.IconeFichier("d:\\Outils.dll"), plateforme::interne::iconeGenerique(32));
+    const QImage agenda = p.IconeFichier("d:\\agenda");
+    ASSERT_EQ(agenda.size(), QSize(32, 32));
+    Install w(p);
+    w.Form_Load();
+    const QImage icone = w.Picture1->Image().convertToFormat(QImage::Format_RGB32);
+    QImage attendue(icone.size(), QImage::Format_RGB32);
+    attendue.fill(w.Picture1->BackColor());
+    QPainter(&attendue).drawImage(0, 0, agenda);
+    EXPECT_EQ(icone, attendue);
+    EXPECT_EQ(w.Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32), icone);
+    for (QToolButton* b : {w.Command1, w.Command3})
+        EXPECT_EQ(b->icon().pixmap(icone.size()).toImage().convertToFormat(QImage::Format_RGB32), icone);
 }
 
 // Damaged files, and what is no icon, give none: never a crash, a wait (on a pipe nobody writes into), an
@@ -146,45 +182,6 @@ TEST_F(Icones, LesFichiersAbimesOuSansIconeNeDonnentRien)
             EXPECT_TRUE(img.isNull() || img.size() == QSize(32, 32)) << n;
         if (n < 0x400) EXPECT_TRUE(iconeWindows(exe.left(n), 32).isNull()) << n;
     }
-}
-
-// Other programs: an image beside, whatever its case, at the screen's density, else the generic icon.
-TEST_F(Icones, ImageVoisineIconeGeneriqueEtDemarrage)
-{
-    const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='20' height='10'>"
-                           "<rect width='20' height='10' fill='#0000ff'/></svg>";
-    ecrireFichier(bac.support() + "/Meteo.exe", "MZ");
-    ecrireFichier(bac.support() + "/METEO.SVG", svg);
-    const QImage meteo = p.IconeFichier("d:\\Meteo.exe", 64);
-    ASSERT_EQ(meteo.size(), QSize(64, 64));
-    EXPECT_EQ(meteo.pixel(32, 32), qRgb(0, 0, 255));  // 2:1, centred
-    EXPECT_EQ(qAlpha(meteo.pixel(32, 8)), 0);
-    ecrireFichier(bac.support() + "/faux", QByteArray("\x7f" "ELF\x02\x01\x01", 7) + QByteArray(100, '\0'));
-    ecrireFichier(bac.support() + "/faux.png", "pas une image");
-    const QImage generique = p.IconeFichier("d:\\faux");
-    EXPECT_EQ(generique, plateforme::interne::iconeGenerique(32));
-    int opaques = 0;
-    for (int k = 0; k < 32 * 32; ++k) opaques += qAlpha(generique.pixel(k % 32, k / 32)) > 128;
-    EXPECT_GT(opaques, 200);  // never an empty square
-    ecrireFichier(bac.support() + "/Meteo.txt", "texte");  // no program: nothing, even with an image beside
-    EXPECT_TRUE(p.IconeFichier("d:\\Meteo.txt").isNull());
-
-    // At start-up, the program's icon at the box's top-left, unscaled on both program buttons and the
-    // uninstall page; a library without resources has the generic icon.
-    copierSupportExemple(bac.support());
-    EXPECT_EQ(p.IconeFichier("d:\\Outils.dll"), plateforme::interne::iconeGenerique(32));
-    const QImage agenda = p.IconeFichier("d:\\agenda");
-    ASSERT_EQ(agenda.size(), QSize(32, 32));
-    Install w(p);
-    w.Form_Load();
-    const QImage icone = w.Picture1->Image().convertToFormat(QImage::Format_RGB32);
-    QImage attendue(icone.size(), QImage::Format_RGB32);
-    attendue.fill(w.Picture1->BackColor());
-    QPainter(&attendue).drawImage(0, 0, agenda);
-    EXPECT_EQ(icone, attendue);
-    EXPECT_EQ(w.Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32), icone);
-    for (QToolButton* b : {w.Command1, w.Command3})
-        EXPECT_EQ(b->icon().pixmap(icone.size()).toImage().convertToFormat(QImage::Format_RGB32), icone);
 }
 
 }  // namespace
