@@ -122,9 +122,8 @@ BoiteMessage supprimer(const QString& nom) { return {"Supprimer " + nom + " ?", 
 
 // No to the first question: only shortcuts, their groups and the settings go, never a user's file beside them
 // nor another program's settings. No to the second: the files directly inside go at once, a link as a link;
-// hidden files, folders, a pipe and a read-only file stay, without a message. Then, with no program name (a bare
-// title), one by one: Yes, No, then Cancel, after which nothing more is offered; Cancel once the directory has
-// gone says so and turns the button off.
+// hidden files, folders, a pipe and a read-only file stay, silently. Then, with no program name (a bare title),
+// one by one: Yes, No, Cancel, then nothing more; once the directory has gone, Cancel says so and turns the button off.
 TEST_F(Desinstallation, NonAuxQuestionsPuisUnParUn)
 {
     ouvrir();
@@ -200,9 +199,8 @@ TEST_F(Desinstallation, NomsQuiNeDesignentRienDAutre)
     EXPECT_TRUE(partis().empty());
 }
 
-// The sample medium installed with every option, then uninstalled in a later run: what remains is what the
-// installation added outside the shortcuts and the install directory's files: the system files, the emptied
-// directory and icon theme folders emptied of our icon.
+// The sample medium installed with every option, then uninstalled in a later run: only the system files, the
+// emptied directory and the icon theme's folders, emptied of our icon, remain.
 TEST_F(Desinstallation, SupportExempleInstallePuisDesinstalle)
 {
     ouvrir();
