@@ -19,8 +19,8 @@ using Arbre = QMap<QString, QByteArray>;
 
 namespace {
 
-// Everything under a folder by relative path, links not followed: a link as
-// "-> " and its target, else its rights, then "/" or a file's bytes.
+// Everything under a folder by relative path, links not followed (a pipe is never opened): a link as "-> "
+// and its target, else its rights, then "/" or a file's bytes.
 Arbre instantane(const QString& racine)
 {
     Arbre r;
@@ -28,24 +28,10 @@ Arbre instantane(const QString& racine)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo f(it.next());
-        const QByteArray droits = QByteArray::number(int(f.permissions()), 16) + ' ';
-        r[QDir(racine).relativeFilePath(f.filePath())] = f.isSymLink() ? "-> " + f.symLinkTarget().toUtf8()
-                                                         : f.isDir()   ? droits + "/"
-                                                         : f.isFile()  ? droits + lireFichier(f.filePath())
-                                                                       : droits;
+        QByteArray& v = r[QDir(racine).relativeFilePath(f.filePath())];
+        v = f.isSymLink() ? "-> " + f.symLinkTarget().toUtf8() : QByteArray::number(int(f.permissions()), 16);
+        if (!f.isSymLink()) v += f.isDir() ? "/" : f.isFile() ? " " + lireFichier(f.filePath()) : "";
     }
-    return r;
-}
-
-// The paths of `avant` gone from `apres`, "+path" for one added, "~path" for one changed.
-Chemins ecarts(const Arbre& avant, const Arbre& apres)
-{
-    Chemins r;
-    for (auto it = avant.begin(); it != avant.end(); ++it)
-        if (!apres.contains(it.key())) r.insert(it.key());
-        else if (apres[it.key()] != it.value()) r.insert("~" + it.key());
-    for (const QString& chemin : apres.keys())
-        if (!avant.contains(chemin)) r.insert("+" + chemin);
     return r;
 }
 
@@ -61,25 +47,18 @@ protected:
     // Host folder of a special folder; a missing one throws.
     QString dossier(int csidl) const { return p->VersHote(p->DossierSpecial(csidl)); }
 
-    // Opens the window on an Install.inf with these values, `plus` at its end.
+    // Opens the window on the sample medium with these names and a web shortcut.
     void ouvrir(const QString& repDef = "Programmes\\Agenda", const QString& nomDef = "Agenda",
-                const QString& nomProg = "Agenda", const QString& nomInet = "Site Agenda", const QStringList& plus = {})
+                const QString& nomProg = "Agenda", const QString& nomInet = "Site Agenda")
     {
-        ecrireInf(bac.support() + "/Install.inf",
-                  QStringList{QString::fromUtf8("[Général]"), QString::fromUtf8("DisqueInstallDéfaut=C"),
-                              QString::fromUtf8("RépertoireInstallDéfaut=") + repDef,
-                              QString::fromUtf8("NomGroupeDéfaut=") + nomDef, "Programme=Agenda.exe",
-                              "NomProgramme=" + nomProg, "NomAide=Agenda.html", "EspaceRequis=1Mo", "RaccourciWEB=oui",
-                              "URLRaccourciWEB=http://agenda.example/", "NomRaccourciWEB=" + nomInet, "Info1=Merci.",
-                              "Info2=Fin.", "[Fichiers]", "F1=Agenda.exe", "F2=Agenda.html", "F3=Modeles.dat",
-                              "[FichiersSystem]"} + plus);
+        preparerSupport(bac.support(), {{"RépertoireInstallDéfaut", repDef}, {"NomGroupeDéfaut", nomDef},
+                                        {"NomProgramme", nomProg}, {"RaccourciWEB", "oui"},
+                                        {"URLRaccourciWEB", "http://agenda.example/"}, {"NomRaccourciWEB", nomInet}});
         w.reset();
         p = std::make_unique<PlateformeTest>(bac.racine());
-        // The all-users folders exist on a machine; the per-user ones are made
-        // now, so that a snapshot taken before the uninstall holds them.
-        const Configuration& c = p->configuration();
-        for (const char* d : {"/applications", "/favorites"}) QDir().mkpath(c.xdgDataDir + d);
-        QDir().mkpath(c.xdgConfigDir + "/autostart");
+        // All-users folders exist on a machine; per-user ones are made now, for the snapshots to hold them.
+        for (const char* d : {"/usr/local/share/applications", "/usr/local/share/favorites", "/etc/xdg/autostart"})
+            QDir().mkpath(bac.racine() + "/sys" + d);
         for (int csidl : {0, 2, 6, 7, 8, 16}) p->DossierSpecial(csidl);
         w = std::make_unique<Install>(*p);
         w->Form_Load();
@@ -100,23 +79,28 @@ protected:
         w->BSuiv->click();
         cliquer(w->Uninst, std::move(reponses));
     }
-    Chemins partis() const { return ecarts(avant, instantane(bac.racine())); }
+    // The paths of `avant` gone since, "+path" for one added, "~path" for one changed.
+    Chemins partis() const
+    {
+        Chemins r;
+        const Arbre apres = instantane(bac.racine());
+        for (const QString& c : avant.keys() + apres.keys())
+            if (avant.value(c) != apres.value(c)) r.insert(apres.contains(c) ? (avant.contains(c) ? "~" : "+") + c : c);
+        return r;
+    }
 
-    // Every shortcut an installation can leave, in either form, and the
-    // settings; returns the paths that the removal must take away.
+    // Writes every shortcut an installation can leave, in either form, and the settings: what must go.
     Chemins raccourcisInstalles()
     {
         Chemins r{rel(dossier(2) + "/Agenda"), rel(dossier(23) + "/Agenda")};
-        for (const auto& [csidl, nom] : std::initializer_list<std::pair<int, QString>>{
-                 {2, "Agenda/Agenda.lnk"}, {2, "Agenda/Aide de Agenda.lnk"}, {16, "Agenda.lnk"}, {0, "Agenda.url"},
-                 {7, "Agenda.lnk"}, {6, "Site Agenda.url"}, {23, "Agenda/Agenda.url"},
-                 {23, "Agenda/Aide de Agenda.url"}, {24, "Agenda.url"}, {31, "Site Agenda.url"}}) {
-            ecrireFichier(dossier(csidl) + "/" + nom, "raccourci");
-            r.insert(rel(dossier(csidl) + "/" + nom));
+        for (const QString& f : {dossier(2) + "/Agenda/Agenda.lnk", dossier(2) + "/Agenda/Aide de Agenda.lnk",
+                                 dossier(16) + "/Agenda.lnk", dossier(0) + "/Agenda.url", dossier(7) + "/Agenda.lnk",
+                                 dossier(6) + "/Site Agenda.url", dossier(23) + "/Agenda/Agenda.url",
+                                 dossier(23) + "/Agenda/Aide de Agenda.url", dossier(24) + "/Agenda.url",
+                                 dossier(31) + "/Site Agenda.url", p->configuration().xdgConfigHome + "/Agenda.ini"}) {
+            ecrireFichier(f, "[General]\nvu=1\n");
+            r.insert(rel(f));
         }
-        const QString reglages = p->configuration().xdgConfigHome + "/Agenda.ini";
-        ecrireFichier(reglages, "[General]\nvu=1\n");
-        r.insert(rel(reglages));
         return r;
     }
 };
@@ -136,29 +120,27 @@ BoiteMessage question2(int n, const QString& nomProg = "Agenda")
 }
 BoiteMessage supprimer(const QString& nom) { return {"Supprimer " + nom + " ?", 67, "Alors ?"}; }
 
-// No to the first question: only shortcuts, their groups and the settings go,
-// never a user's file beside them nor another program's settings. No to the
-// second: the files directly inside go at once, a link as a link; hidden
-// files, folders, a pipe and a read-only file stay, without a message.
-TEST_F(Desinstallation, NonAuxQuestions)
+// No to the first question: only shortcuts, their groups and the settings go, never a user's file beside them
+// nor another program's settings. No to the second: the files directly inside go at once, a link as a link;
+// hidden files, folders, a pipe and a read-only file stay, silently. Then, with no program name (a bare title),
+// one by one: Yes, No, Cancel, then nothing more; once the directory has gone, Cancel says so and turns the button off.
+TEST_F(Desinstallation, NonAuxQuestionsPuisUnParUn)
 {
     ouvrir();
     for (const char* nom : {"Agenda.exe", "Agenda.html", "Modeles.dat", "Lecture.seule", ".reglages", "Donnees/base"})
         ecrireFichier(rep() + "/" + nom, nom);
     QFile(rep() + "/Lecture.seule").setPermissions(QFile::ReadOwner);
     const QString dehors = bac.home() + "/Documents";
-    ecrireFichier(dehors + "/lettre.txt", "ma lettre");
-    ecrireFichier(dehors + "/.secret", "cache");
+    for (const char* nom : {"/lettre.txt", "/.secret"}) ecrireFichier(dehors + nom, "a moi");
     ASSERT_EQ(::mkfifo(QFile::encodeName(rep() + "/tube").constData(), 0644), 0);
     for (const auto& [cible, lien] : {std::pair{dehors + "/lettre.txt", "lien.txt"}, {dehors, "Documents"},
                                       {dehors + "/.secret", ".lien"}, {"absent", "mort"}})
         ASSERT_TRUE(QFile::link(cible, rep() + "/" + lien));
     Chemins raccourcis = raccourcisInstalles();
-    const QString groupe = dossier(2) + "/Agenda";
-    ecrireFichier(groupe + "/Mes notes.txt", "a moi");
-    raccourcis.erase(rel(groupe));
-    ecrireFichier(dossier(16) + "/Notes.txt", "a moi");
-    ecrireFichier(p->configuration().xdgConfigHome + "/Autre.ini", "[General]\nx=1\n");
+    raccourcis.erase(rel(dossier(2) + "/Agenda"));  // it keeps the user's notes
+    for (const QString& f : {dossier(2) + "/Agenda/Mes notes.txt", dossier(16) + "/Notes.txt",
+                             p->configuration().xdgConfigHome + "/Autre.ini"})
+        ecrireFichier(f, "a moi");
     desinstaller({vbNo});
     EXPECT_EQ(p->boites, Boites({question1()}));
     EXPECT_EQ(partis(), raccourcis);
@@ -168,21 +150,14 @@ TEST_F(Desinstallation, NonAuxQuestions)
     EXPECT_EQ(partis(), Chemins({"home/Programmes/Agenda/Agenda.exe", "home/Programmes/Agenda/Agenda.html",
                                  "home/Programmes/Agenda/Modeles.dat", "home/Programmes/Agenda/lien.txt"}));
     EXPECT_EQ(w->File2->List(0), "Lecture.seule");
-}
 
-// One by one: Yes, No, then Cancel, after which nothing more is offered; an
-// empty program name leaves the title bare. Cancel once the directory has
-// gone says so and turns the button off.
-TEST_F(Desinstallation, UnParUn)
-{
     ouvrir("Programmes\\Agenda", "Agenda", "", "");
     for (const char* nom : {"a.txt", "b.txt", "c.txt", "d.txt"}) ecrireFichier(rep() + "/" + nom, nom);
     desinstaller({vbYes, vbYes, vbYes, vbNo, vbCancel});
-    EXPECT_EQ(p->boites, Boites({question1(""), question2(4, ""), supprimer("a.txt"), supprimer("b.txt"),
+    EXPECT_EQ(p->boites, Boites({question1(""), question2(5, ""), supprimer("a.txt"), supprimer("b.txt"),
                                  supprimer("c.txt")}));
     EXPECT_EQ(partis(), Chemins({"home/Programmes/Agenda/a.txt"}));
     EXPECT_TRUE(w->Uninst->isEnabled());
-
     QDir(rep()).removeRecursively();
     cliquer(w->Uninst, {vbYes, vbYes, vbCancel});
     ASSERT_EQ(p->boites.size(), 4u);
@@ -191,11 +166,10 @@ TEST_F(Desinstallation, UnParUn)
     EXPECT_FALSE(w->Uninst->isEnabled());
 }
 
-// Names that designate nothing else. With no directory below the drive, the
-// listing is the user's whole home: its files are never offered, though the
-// shortcuts and settings still go. An empty group name puts the shortcuts in
-// the Programs folder itself, which stays; an empty web shortcut name never
-// names a hidden ".url"; a group name climbing out of Programs reaches nothing.
+// Names that designate nothing else. With no directory below the drive, the listing is the user's whole home:
+// its files are never offered, though the shortcuts and settings still go. An empty group name puts the
+// shortcuts in the Programs folder itself, which stays; an empty web shortcut name never names a hidden ".url";
+// a group name climbing out of Programs reaches nothing.
 TEST_F(Desinstallation, NomsQuiNeDesignentRienDAutre)
 {
     ouvrir("", "Agenda", "Agenda", "Site Agenda");
@@ -225,26 +199,23 @@ TEST_F(Desinstallation, NomsQuiNeDesignentRienDAutre)
     EXPECT_TRUE(partis().empty());
 }
 
-// The sample medium installed with every option, then uninstalled in a later
-// run: what remains is what the installation added outside the shortcuts and
-// the install directory's files: the system files, the emptied directory and
-// icon theme folders emptied of our icon.
+// The sample medium installed with every option, then uninstalled in a later run: only the system files, the
+// emptied directory and the icon theme's folders, emptied of our icon, remain.
 TEST_F(Desinstallation, SupportExempleInstallePuisDesinstalle)
 {
-    copierSupportExemple(bac.support());
-    ouvrir("Programmes\\Agenda", "Agenda", "Agenda", "Site Agenda", {"Fs1=Outils.dll"});
+    ouvrir();
     p->pasHorloge = 1e-5;
     w->OptionDépart[1]->click();
     w->BSuiv->click();
     w->ChDem->setChecked(true);
     cliquer(w->Command1);
     const Arbre propre = avant;
-    ASSERT_TRUE(QFileInfo(dossier(7) + "/Agenda.lnk").isFile());
 
-    ouvrir("Programmes\\Agenda", "Agenda", "Agenda", "Site Agenda", {"Fs1=Outils.dll"});
+    ouvrir();
     desinstaller({vbYes, vbNo});
-    EXPECT_EQ(p->boites, Boites({question1(), question2(3)}));
-    Chemins restes = ecarts(propre, instantane(bac.racine()));
+    EXPECT_EQ(p->boites, Boites({question1(), question2(4)}));
+    avant = propre;
+    Chemins restes = partis();
     std::erase_if(restes, [&](const QString& c) {
         return c.startsWith("+home/.local/share/icons") && QFileInfo(bac.racine() + "/" + c.mid(1)).isDir();
     });

@@ -18,9 +18,8 @@ namespace {
 
 QByteArray url(const QByteArray& adresse, const QByteArray& icone = {})
 {
-    QByteArray b = "[InternetShortcut]\r\nURL=" + adresse + "\r\n";
-    if (!icone.isEmpty()) b += "IconFile=" + icone + "\r\nIconIndex=0\r\n";
-    return b;
+    return "[InternetShortcut]\r\nURL=" + adresse + "\r\n" +
+           (icone.isEmpty() ? QByteArray() : "IconFile=" + icone + "\r\nIconIndex=0\r\n");
 }
 
 // The value of a key of the entry, as written in the file.
@@ -58,11 +57,9 @@ for m in xdg.Menu.parse().getEntries():
     for e in m.getEntries():
         print(m.getName() + "/" + e.DesktopFileID))";
     return sortie("/usr/bin/python3", {"-c", lecteur},  // Debian's, where python3-xdg is
-                  {{"XDG_CONFIG_HOME", bac.home() + "/.config"},
+                  {{"XDG_CONFIG_HOME", bac.home() + "/.config"}, {"XDG_DATA_HOME", bac.home() + "/.local/share"},
                    {"XDG_CONFIG_DIRS", base + ":" + bac.racine() + "/sys/etc/xdg"},
-                   {"XDG_DATA_HOME", bac.home() + "/.local/share"},
-                   {"XDG_DATA_DIRS", bac.racine() + "/sys/usr/local/share"},
-                   {"XDG_MENU_PREFIX", ""}});
+                   {"XDG_DATA_DIRS", bac.racine() + "/sys/usr/local/share"}, {"XDG_MENU_PREFIX", ""}});
 }
 
 struct Entrees : ::testing::Test {
@@ -102,65 +99,9 @@ struct Entrees : ::testing::Test {
     }
 };
 
-// Each kind of shortcut in each kind of folder: the entry's keys, a clean validation, the shortcut intact.
-TEST_F(Entrees, EachKindOfShortcutGetsItsEntry)
-{
-    ecrireFichier(home + "/Programmes/Agenda/Aide \"1\".html", "<html></html>");
-    const QString tous = bac.racine() + "/sys";
-    // Quoted, $ escaped for the quotes and again for the string value, % doubled (so started through env).
-    const QString exec = "Exec=env \"" + home + "/Programmes/Mon \\\\$Agenda 100%%/agenda\"";
-    const QByteArray chemin = QStringEncoder("windows-1252")(programmeLecteur);
-    const struct { QString raccourci; QByteArray octets; QStringList cles; } cas[] = {
-        {groupe + "/Agenda.lnk", lien(programmeLecteur),
-         {"Version=1.0", "Type=Application", "Name=Agenda", exec,
-          "Path=" + home + "/Programmes/Mon $Agenda 100%", "X-Assistant-Raccourci=Agenda.lnk"}},
-        // A document opens with the desktop's default application.
-        {groupe + "/Aide de Mon Jeu.lnk", lien("C:\\Programmes\\Agenda\\Aide \"1\".html"),
-         {"Type=Application", "Name=Aide de Mon Jeu", "Path=<absent>",
-          "Exec=xdg-open \"" + home + "/Programmes/Agenda/Aide \\\\\"1\\\\\".html\""}},
-        {home + "/.local/share/favorites/Site.url", url("https://exemple.fr/caf\xe9?a=1&b=%20"),
-         {"Type=Link", "Name=Site", QString::fromUtf8("URL=https://exemple.fr/café?a=1&b=%20")}},
-        {tous + "/usr/local/share/favorites/Site.url", url("www.exemple.fr"),
-         {"Type=Link", "URL=http://www.exemple.fr", "X-Assistant-Raccourci=Site.url"}},
-        // The Internet shortcut left when the shell's link did not come: the program in drive notation.
-        {home + "/.config/autostart/Agenda.url", url(chemin, chemin), {"Type=Application", exec}},
-        {tous + "/etc/xdg/autostart/Agenda.lnk", lien(programmeLecteur), {"Type=Application", exec}},
-        {tous + "/etc/xdg/autostart/Site.url", url("https://exemple.fr/"),
-         {"Exec=xdg-open \"https://exemple.fr/\""}},
-    };
-    for (const auto& c : cas) {
-        SCOPED_TRACE(c.raccourci.toStdString());
-        ecrire(c.raccourci, c.octets);
-        const QString e = c.raccourci.left(c.raccourci.lastIndexOf('.')) + ".desktop";
-        ASSERT_TRUE(QFileInfo::exists(e));
-        EXPECT_EQ(sortie(QStandardPaths::findExecutable("desktop-file-validate"), {e}), "");
-        for (const QString& kv : c.cles) EXPECT_EQ(cle(e, kv.section('=', 0, 0)), kv.section('=', 1));
-        EXPECT_EQ(lireFichier(c.raccourci), c.octets);
-    }
-    EXPECT_EQ(sortie(QStandardPaths::findExecutable("gio"), {"launch", groupe + "/Agenda.desktop"}), "");
-    for (int i = 0; i < 500 && lireFichier(marque).isEmpty(); ++i) QThread::msleep(10);
-    EXPECT_EQ(lireFichier(marque).trimmed(), (home + "/Programmes/Mon $Agenda 100%").toUtf8());
-}
-
-// Links that name no file of a drive give nothing either, without a throw.
-TEST_F(Entrees, NothingOutsideTheSpecialFolders)
-{
-    const std::pair<QString, QByteArray> cas[] = {
-        {home + "/Programmes/Agenda.lnk", lien(programmeLecteur)},
-        {home + "/.local/share/recent-links/agenda.lnk", lien(programmeLecteur)},
-        {bureau + "/Dossier/Agenda.lnk", lien(programmeLecteur)},
-        {home + "/.config/autostart/sous/Agenda.lnk", lien(programmeLecteur)},
-        {home + "/.local/share/Agenda.url", url("https://exemple.fr/")},
-        {groupe + "/Inconnu.lnk", lien("q:\\x.exe")}, {groupe + "/Vide.url", url("")},
-        {groupe + "/Bruit.lnk", QByteArray(300, '\x4c')}};
-    for (const auto& [raccourci, octets] : cas) {
-        ecrire(raccourci, octets);
-        EXPECT_EQ(QDir(QFileInfo(raccourci).path()).entryList({"*.desktop"}, QDir::Files), QStringList())
-            << raccourci.toStdString();
-    }
-}
-
-// The user's own entry is spared; a group's entry, its menus and icon follow the shortcut's last form.
+// The user's own entry is spared; a group's entry, its menus and icon follow the shortcut's last form. Then each
+// kind of shortcut in each kind of folder: the entry's keys, a clean validation, the shortcut intact. Outside the
+// special folders, and for links that name no file of a drive, no entry and no throw.
 TEST_F(Entrees, EntriesFollowTheirShortcutAndSpareTheUsersOwn)
 {
     ecrireFichier(bureau + "/Agenda.desktop", "[Desktop Entry]\nType=Application\nName=Mien\nExec=true\n");
@@ -209,6 +150,49 @@ TEST_F(Entrees, EntriesFollowTheirShortcutAndSpareTheUsersOwn)
     EXPECT_TRUE(QFileInfo::exists(png));
     supprimer(groupe + "/Icone.lnk");
     EXPECT_FALSE(QFileInfo::exists(png));
+
+    ecrireFichier(home + "/Programmes/Agenda/Aide \"1\".html", "<html></html>");
+    const QString tous = bac.racine() + "/sys";
+    // Quoted, $ escaped for the quotes and again for the string value, % doubled (so started through env).
+    const QString exec = "Exec=env \"" + home + "/Programmes/Mon \\\\$Agenda 100%%/agenda\"";
+    const QByteArray chemin = QStringEncoder("windows-1252")(programmeLecteur);
+    const struct { QString raccourci; QByteArray octets; QStringList cles; } cas[] = {
+        {groupe + "/Agenda.lnk", lien(programmeLecteur),
+         {"Version=1.0", "Type=Application", "Name=Agenda", exec,
+          "Path=" + home + "/Programmes/Mon $Agenda 100%", "X-Assistant-Raccourci=Agenda.lnk"}},
+        // A document opens with the desktop's default application.
+        {groupe + "/Aide de Mon Jeu.lnk", lien("C:\\Programmes\\Agenda\\Aide \"1\".html"),
+         {"Type=Application", "Name=Aide de Mon Jeu", "Path=<absent>",
+          "Exec=xdg-open \"" + home + "/Programmes/Agenda/Aide \\\\\"1\\\\\".html\""}},
+        {home + "/.local/share/favorites/Site.url", url("https://exemple.fr/caf\xe9?a=1&b=%20"),
+         {"Type=Link", "Name=Site", QString::fromUtf8("URL=https://exemple.fr/café?a=1&b=%20")}},
+        {tous + "/usr/local/share/favorites/Site.url", url("www.exemple.fr"),
+         {"Type=Link", "URL=http://www.exemple.fr", "X-Assistant-Raccourci=Site.url"}},
+        // The Internet shortcut left when the shell's link did not come: the program in drive notation.
+        {home + "/.config/autostart/Agenda.url", url(chemin, chemin), {"Type=Application", exec}},
+        {tous + "/etc/xdg/autostart/Agenda.lnk", lien(programmeLecteur), {"Type=Application", exec}},
+        {tous + "/etc/xdg/autostart/Site.url", url("https://exemple.fr/"),
+         {"Exec=xdg-open \"https://exemple.fr/\""}},
+        {home + "/Programmes/Agenda.lnk", lien(programmeLecteur), {}}, {groupe + "/Vide.url", url(""), {}},
+        {home + "/.local/share/recent-links/agenda.lnk", lien(programmeLecteur), {}},
+        {bureau + "/Dossier/Agenda.lnk", lien(programmeLecteur), {}}, {groupe + "/Inconnu.lnk", lien("q:\\x.exe"), {}},
+        {home + "/.config/autostart/sous/Agenda.lnk", lien(programmeLecteur), {}},
+        {home + "/.local/share/Agenda.url", url("https://exemple.fr/"), {}},
+        {groupe + "/Bruit.lnk", QByteArray(300, '\x4c'), {}},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.raccourci.toStdString());
+        ecrire(c.raccourci, c.octets);
+        EXPECT_EQ(lireFichier(c.raccourci), c.octets);
+        const QString e = c.raccourci.left(c.raccourci.lastIndexOf('.')) + ".desktop";
+        ASSERT_EQ(QFileInfo::exists(e), !c.cles.isEmpty());
+        if (c.cles.isEmpty()) continue;
+        EXPECT_EQ(sortie(QStandardPaths::findExecutable("desktop-file-validate"), {e}), "");
+        for (const QString& kv : c.cles) EXPECT_EQ(cle(e, kv.section('=', 0, 0)), kv.section('=', 1));
+    }
+    EXPECT_EQ(sortie(QStandardPaths::findExecutable("gio"), {"launch", groupe + "/Agenda.desktop"}), "");
+    for (int i = 0; i < 500 && lireFichier(marque).isEmpty(); ++i) QThread::msleep(10);
+    EXPECT_EQ(lireFichier(marque).trimmed(), (home + "/Programmes/Mon $Agenda 100%").toUtf8());
 }
 
 }  // namespace

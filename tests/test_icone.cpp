@@ -54,8 +54,10 @@ struct Icones : ::testing::Test {
     }
 };
 
-// Each depth with its mask, then the choice: 32 x 32 with the most colours, else the nearest size.
-TEST_F(Icones, ProfondeursEtChoixDeLImage)
+// Each depth with its mask, then the choice: among the 32 x 32 ones, whatever the order, the one with the most
+// colours; else the nearest size, the larger at equal distance, brought to 32 x 32; one that cannot be decoded
+// gives way to the next best. Then the icons of other programs, and the drawing at start-up.
+TEST_F(Icones, ProfondeursChoixEtDemarrage)
 {
     const QImage quatre = motif({Qt::red, Qt::green, Qt::blue, Qt::yellow});
     const QImage deux = motif({Qt::white, Qt::black});
@@ -74,14 +76,11 @@ TEST_F(Icones, ProfondeursEtChoixDeLImage)
     ImageIcone cassee = imageDib(uni(32, Qt::red), 32);
     cassee.donnees.truncate(100);
     const struct { QString nom; QList<ImageIcone> images; QColor attendue; } cas[] = {
-        // Most colours among the 32 x 32 ones, whatever the order.
         {"choix.ico", {imageDib(uni(16, Qt::red), 32), imageDib(uni(32, Qt::yellow), 4),
                        imageDib(uni(32, Qt::green), 24), imageDib(uni(32, Qt::cyan), 8),
                        imageDib(uni(48, Qt::magenta), 32)}, Qt::green},
-        // At equal distance the larger one, brought to 32 x 32.
         {"reduite.exe", {imageDib(uni(16, Qt::red), 32), imageDib(uni(48, Qt::blue), 32)}, Qt::blue},
         {"agrandie.ico", {imageDib(uni(16, Qt::red), 8)}, Qt::red},
-        // One that cannot be decoded gives way to the next best.
         {"secours.ico", {cassee, imageDib(uni(32, Qt::blue), 8)}, Qt::blue},
     };
     for (const auto& c : cas) {
@@ -89,6 +88,42 @@ TEST_F(Icones, ProfondeursEtChoixDeLImage)
         ASSERT_EQ(img.size(), QSize(32, 32)) << c.nom.toStdString();
         for (int k : {3, 16, 31}) EXPECT_EQ(img.pixel(k, k), c.attendue.rgb()) << c.nom.toStdString() << " " << k;
     }
+
+    // Other programs: an image beside, whatever its case, at the screen's density, else the generic icon.
+    const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='20' height='10'>"
+                           "<rect width='20' height='10' fill='#0000ff'/></svg>";
+    ecrireFichier(bac.support() + "/Meteo.exe", "MZ");
+    ecrireFichier(bac.support() + "/METEO.SVG", svg);
+    const QImage meteo = p.IconeFichier("d:\\Meteo.exe", 64);
+    ASSERT_EQ(meteo.size(), QSize(64, 64));
+    EXPECT_EQ(meteo.pixel(32, 32), qRgb(0, 0, 255));  // 2:1, centred
+    EXPECT_EQ(qAlpha(meteo.pixel(32, 8)), 0);
+    ecrireFichier(bac.support() + "/faux", QByteArray("\x7f" "ELF\x02\x01\x01", 7) + QByteArray(100, '\0'));
+    ecrireFichier(bac.support() + "/faux.png", "pas une image");
+    const QImage generique = p.IconeFichier("d:\\faux");
+    EXPECT_EQ(generique, plateforme::interne::iconeGenerique(32));
+    int opaques = 0;
+    for (int k = 0; k < 32 * 32; ++k) opaques += qAlpha(generique.pixel(k % 32, k / 32)) > 128;
+    EXPECT_GT(opaques, 200);  // never an empty square
+    ecrireFichier(bac.support() + "/Meteo.txt", "texte");  // no program: nothing, even with an image beside
+    EXPECT_TRUE(p.IconeFichier("d:\\Meteo.txt").isNull());
+
+    // At start-up, the program's icon at the box's top-left, unscaled on both program buttons and the
+    // uninstall page; a library without resources has the generic icon.
+    copierSupportExemple(bac.support());
+    EXPECT_EQ(p.IconeFichier("d:\\Outils.dll"), plateforme::interne::iconeGenerique(32));
+    const QImage agenda = p.IconeFichier("d:\\agenda");
+    ASSERT_EQ(agenda.size(), QSize(32, 32));
+    Install w(p);
+    w.Form_Load();
+    const QImage icone = w.Picture1->Image().convertToFormat(QImage::Format_RGB32);
+    QImage attendue(icone.size(), QImage::Format_RGB32);
+    attendue.fill(w.Picture1->BackColor());
+    QPainter(&attendue).drawImage(0, 0, agenda);
+    EXPECT_EQ(icone, attendue);
+    EXPECT_EQ(w.Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32), icone);
+    for (QToolButton* b : {w.Command1, w.Command3})
+        EXPECT_EQ(b->icon().pixmap(icone.size()).toImage().convertToFormat(QImage::Format_RGB32), icone);
 }
 
 // Damaged files, and what is no icon, give none: never a crash, a wait (on a pipe nobody writes into), an
@@ -96,11 +131,9 @@ TEST_F(Icones, ProfondeursEtChoixDeLImage)
 TEST_F(Icones, LesFichiersAbimesOuSansIconeNeDonnentRien)
 {
     const QByteArray bon = fichierIco({imageDib(uni(32, Qt::red), 32)});
-    ASSERT_FALSE(icone("bon.ico", bon).isNull());
-    QByteArray curseur = bon;
-    curseur[2] = 2;  // a cursor file
+    // A text, an empty program, a cursor file (type 2 in the header).
     for (auto [nom, octets] : {std::pair{"notes.txt", QByteArray("Ceci n'est pas une icône.")},
-                               {"vide.exe", QByteArray()}, {"c.cur", curseur}})
+                               {"vide.exe", QByteArray()}, {"c.cur", abime(bon, 0, 0x00020000u)}})
         ecrireFichier(bac.support() + "/" + nom, octets);
     QDir().mkpath(bac.support() + "/dossier.exe");
     ASSERT_EQ(mkfifo(QFile::encodeName(bac.support() + "/tube.ico").constData(), 0600), 0);
@@ -122,12 +155,10 @@ TEST_F(Icones, LesFichiersAbimesOuSansIconeNeDonnentRien)
     for (const auto& [position, valeur] : cas)
         EXPECT_TRUE(icone("faux.ico", abime(bon, position, valeur)).isNull()) << position << " " << valeur;
     QByteArray nombreux = bon;
-    poser16(nombreux, 4, 0xFFFF);  // 65535 entries announced, one there
+    poser16(nombreux, 4, 0xFFFF);  // 65535 entries announced, one there: read, as the undamaged file is
     EXPECT_FALSE(icone("nombreux.ico", nombreux).isNull());
-    // A PNG announcing a 65536-wide image is refused before it is decoded.
-    const QByteArray png = fichierIco({imagePng(uni(32, Qt::red))});
-    ASSERT_FALSE(icone("png.ico", png).isNull());
-    EXPECT_TRUE(icone("geant.ico", abime(png, 22 + 16, 0x00000100u)).isNull());
+    // A PNG announcing a 65536-wide image is refused before it is decoded (a sound one is read: see above).
+    EXPECT_TRUE(icone("geant.ico", abime(fichierIco({imagePng(uni(32, Qt::red))}), 22 + 16, 0x00000100u)).isNull());
 
     // Programs, read straight from the bytes: the generic icon would hide an absent one.
     copierSupportExemple(bac.support());
@@ -135,15 +166,11 @@ TEST_F(Icones, LesFichiersAbimesOuSansIconeNeDonnentRien)
     ASSERT_GT(exe.size(), 4096);
     using plateforme::interne::iconeWindows;
     const int optionnel = 0x80 + 24, sectionRsrc = optionnel + 0xE0 + 40, rsrc = 0x400;
-    const Ecriture casPE[] = {
-        {0x3C, 0xFFFFFFF0u},                // PE header beyond the end
-        {0x3C, 0x200},                      // no PE signature there
-        {optionnel + 96 + 16, 0x7FFFFFF0},  // resources at no section
-        {optionnel + 92, 2},                // too few data directories
-        {sectionRsrc + 20, 0xFFFFFF00u},    // raw data beyond the end
-        {rsrc + 12, 0xFFFF0000u},           // 65535 named types
-        {rsrc + 28, 0x80000000u},           // group type loops to the root
-        {rsrc + 28, 0x7FFFFFF0u}};          // group type out of bounds
+    // PE header beyond the end or no signature there, resources at no section, too few data directories, raw
+    // data beyond the end, 65535 named types, group type looping to the root or out of bounds.
+    const Ecriture casPE[] = {{0x3C, 0xFFFFFFF0u}, {0x3C, 0x200}, {optionnel + 96 + 16, 0x7FFFFFF0},
+                              {optionnel + 92, 2}, {sectionRsrc + 20, 0xFFFFFF00u}, {rsrc + 12, 0xFFFF0000u},
+                              {rsrc + 28, 0x80000000u}, {rsrc + 28, 0x7FFFFFF0u}};
     for (const auto& [position, valeur] : casPE)
         EXPECT_TRUE(iconeWindows(abime(exe, position, valeur), 32).isNull()) << position << " " << valeur;
     // Cut anywhere (nothing before the resources at 0x400), or headers damaged at random.
@@ -155,46 +182,6 @@ TEST_F(Icones, LesFichiersAbimesOuSansIconeNeDonnentRien)
             EXPECT_TRUE(img.isNull() || img.size() == QSize(32, 32)) << n;
         if (n < 0x400) EXPECT_TRUE(iconeWindows(exe.left(n), 32).isNull()) << n;
     }
-}
-
-// Other programs: an image beside, whatever its case, at the screen's density, else the generic icon.
-TEST_F(Icones, ImageVoisineIconeGeneriqueEtDemarrage)
-{
-    const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='20' height='10'>"
-                           "<rect width='20' height='10' fill='#0000ff'/></svg>";
-    ecrireFichier(bac.support() + "/Meteo.exe", "MZ");
-    ecrireFichier(bac.support() + "/METEO.SVG", svg);
-    const QImage meteo = p.IconeFichier("d:\\Meteo.exe", 64);
-    ASSERT_EQ(meteo.size(), QSize(64, 64));
-    EXPECT_EQ(meteo.pixel(32, 32), qRgb(0, 0, 255));  // 2:1, centred
-    EXPECT_EQ(qAlpha(meteo.pixel(32, 8)), 0);
-    ecrireFichier(bac.support() + "/faux", QByteArray("\x7f" "ELF\x02\x01\x01", 7) + QByteArray(100, '\0'));
-    ecrireFichier(bac.support() + "/faux.png", "pas une image");
-    const QImage generique = p.IconeFichier("d:\\faux");
-    EXPECT_EQ(generique, plateforme::interne::iconeGenerique(32));
-    int opaques = 0;
-    for (int k = 0; k < 32 * 32; ++k) opaques += qAlpha(generique.pixel(k % 32, k / 32)) > 128;
-    EXPECT_GT(opaques, 200);  // never an empty square
-    ecrireFichier(bac.support() + "/lisez-moi.txt", "texte");  // no program: nothing, even with an image
-    ecrireFichier(bac.support() + "/lisez-moi.svg", svg);
-    EXPECT_TRUE(p.IconeFichier("d:\\lisez-moi.txt").isNull());
-
-    // At start-up, the program's icon at the box's top-left, unscaled on both program buttons and the
-    // uninstall page; a library without resources has the generic icon.
-    copierSupportExemple(bac.support());
-    EXPECT_EQ(p.IconeFichier("d:\\Outils.dll"), plateforme::interne::iconeGenerique(32));
-    const QImage agenda = p.IconeFichier("d:\\agenda");
-    ASSERT_EQ(agenda.size(), QSize(32, 32));
-    Install w(p);
-    w.Form_Load();
-    const QImage icone = w.Picture1->Image().convertToFormat(QImage::Format_RGB32);
-    QImage attendue(icone.size(), QImage::Format_RGB32);
-    attendue.fill(w.Picture1->BackColor());
-    QPainter(&attendue).drawImage(0, 0, agenda);
-    EXPECT_EQ(icone, attendue);
-    EXPECT_EQ(w.Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32), icone);
-    for (QToolButton* b : {w.Command1, w.Command3})
-        EXPECT_EQ(b->icon().pixmap(icone.size()).toImage().convertToFormat(QImage::Format_RGB32), icone);
 }
 
 }  // namespace

@@ -40,11 +40,13 @@ protected:
 
 }  // namespace
 
-// Drive notation to the host and back: the exact name, else any case; the
-// longest root. Bad names and unknown drives fail before the host.
-TEST_F(Plateforme_, DriveNotationAndBadNames)
+// Drive notation to the host and back: the exact name, else any case; the longest root. Bad names and unknown
+// drives fail before the host; a settings name that names no program touches nothing, even a file it spells.
+// Listing finds files, folders and links to them whatever the case; a folder is made only where none is, under
+// any case, inside one that exists; lines end at CR LF or a lone CR.
+TEST_F(Plateforme_, DriveNotationNamesAndListing)
 {
-    for (const char* f : {"/Programmes/Agenda/Agenda.exe", "/lisez.txt", "/LISEZ.TXT", "/Été.txt", "/cle/x"})
+    for (const char* f : {"/Programmes/Agenda/Agenda.exe", "/lisez.txt", "/LISEZ.TXT", "/Été.txt", "/.cache"})
         ecrireFichier(bac.home() + QString::fromUtf8(f), "x");
     ecrireFichier(bac.support() + "/Disque1/Install.inf", "x");
     PlateformeTest q(avecE(bac.home() + "/cle", bac.support() + "/Disque1"));
@@ -60,17 +62,75 @@ TEST_F(Plateforme_, DriveNotationAndBadNames)
         EXPECT_EQ(q.VersLecteur(h), attendu) << h.toStdString();
 
     ecrireFichier(bac.racine() + "/dehors.txt", "secret");
-    for (const QString& chemin : {QString("c:\\..\\dehors.txt"), QString("c:\\.\\x"), QString("c:\\...\\x"),
-                                  QString("c:\\a/b"), QString("c:\\a") + QChar(0) + "b", QString("q:\\x"),
-                                  QString("dehors.txt"), QString("\\\\serveur\\partage"), QString()}) {
+    for (const QString& chemin : QStringList{"c:\\..\\dehors.txt", "c:\\.\\x", "c:\\...\\x", "c:\\a/b", "q:\\x", "",
+                                             QString("c:\\a") + QChar(0) + "b", "dehors.txt", "\\\\serveur\\partage"}) {
         EXPECT_EQ(echec([&] { p.VersHote(chemin); }).numero, ErrNomInvalide) << chemin.toStdString();
         EXPECT_EQ(echec([&] { p.SupprimerFichier(chemin); }).numero, ErrNomInvalide) << chemin.toStdString();
     }
     EXPECT_TRUE(QFile::exists(bac.racine() + "/dehors.txt"));
+
+    // Qt reads the settings' location once per process, on the first QSettings.
+    const QString dossier = p.configuration().xdgConfigHome;
+    qputenv("XDG_CONFIG_HOME", hote(dossier));
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "Agenda").setValue("Fenetre/Largeur", 640);
+    const QStringList voisins = {dossier + "/.ini", dossier + "/..ini", bac.home() + "/victime.ini"};
+    for (const QString& v : voisins) ecrireFichier(v, "x");
+    for (const QString& nom : QStringList{QString(), ".", "..", "../../victime", QString("Agenda") + QChar(0) + "x"})
+        EXPECT_NE(echec([&] { p.EffacerReglages(nom); }).numero, 0) << nom.toStdString();
+    for (const QString& v : voisins + QStringList{dossier + "/Agenda.ini"})
+        EXPECT_TRUE(QFileInfo::exists(v)) << v.toStdString();
+    p.EffacerReglages("Agenda");
+    EXPECT_FALSE(QFileInfo::exists(dossier + "/Agenda.ini"));
+    EXPECT_EQ(echec([&] { p.EffacerReglages("Agenda"); }).numero, ErrIntrouvable);
+
+    ASSERT_EQ(::mkfifo(hote(bac.home() + "/tube"), 0644), 0);
+    ASSERT_TRUE(QFile::link(bac.home() + "/lisez.txt", bac.home() + "/Lien.txt"));
+    ASSERT_TRUE(QFile::link(bac.home() + "/absent", bac.home() + "/Casse.txt"));
+    struct Cas { const char* chemin; bool repertoires; const char* attendu; };
+    for (const Cas& c : {Cas{"c:\\programmes\\agenda\\agenda.EXE", false, "Agenda.exe"},
+                         Cas{"c:\\lien.txt", false, "Lien.txt"}, Cas{"c:\\.cache", false, ""},
+                         Cas{"c:\\tube", true, ""}, Cas{"c:\\Casse.txt", false, ""},
+                         Cas{"c:\\programmes", false, ""}, Cas{"c:\\programmes", true, "Programmes"}})
+        EXPECT_EQ(p.Lister(c.chemin, c.repertoires), c.attendu) << c.chemin << " " << c.repertoires;
+    EXPECT_EQ(echec([&] { p.CreerRepertoire("c:\\a\\b"); }).numero, ErrChemin);
+    EXPECT_EQ(echec([&] { p.CreerRepertoire("c:\\PROGRAMMES"); }).numero, ErrAcces);
+    ecrireFichier(bac.home() + "/t.inf", "un\r\ndeux\rtrois\nsuite\r\n\r\nfin");
+    EXPECT_EQ(p.LireLignes("c:\\T.INF"), QStringList({"un", "deux", "trois\nsuite", "", "fin"}));
 }
 
-// Drives from the mounts. The home is HOME, or the user database's when HOME
-// is unset or relative; none for a HOME that names no folder or an unknown user.
+// Special folders by CSIDL number: 25, unknown numbers and a folder that cannot be made answer "" and make
+// nothing, without affecting the others. The desktop comes from xdg-user-dirs, under $HOME or absolute; the
+// home itself is the bare drive; a relative path gets the default (last, as it makes it). Per-user folders (c:)
+// are made on demand, all-users folders (z:) never.
+TEST_F(Plateforme_, SpecialFoldersByNumber)
+{
+    const QString h = bac.home();
+    ecrireFichier(h + "/.local/share/recent-links", "x");
+    for (int n : {1, 3, 5, 8, 9, 25, 26, 35, -1, 1000}) EXPECT_EQ(p.DossierSpecial(n), "") << n;
+    EXPECT_FALSE(QFileInfo::exists(h + "/Desktop"));
+    const std::pair<QString, QString> cas[] = {
+        {QString::fromUtf8("XDG_VIDEOS_DIR=\"$HOME/Vidéos\"\nXDG_DESKTOP_DIR=\"$HOME/Bureau\""), "c:\\Bureau"},
+        {"XDG_DESKTOP_DIR=\"" + h + QString::fromUtf8("/Mon Bureau été/\""), QString::fromUtf8("c:\\Mon Bureau été")},
+        {"XDG_DESKTOP_DIR=\"$HOME/\"", "c:"},
+        {"XDG_DESKTOP_DIR=\"Bureau\"", "c:\\Desktop"}};
+    for (const auto& [ligne, attendu] : cas) {
+        SCOPED_TRACE(ligne.toStdString());
+        ecrireFichier(h + "/.config/user-dirs.dirs", "# written by xdg-user-dirs-update\n" + ligne.toUtf8() + "\n");
+        EXPECT_EQ(p.DossierSpecial(0), attendu);
+        EXPECT_TRUE(QFileInfo(h + attendu.mid(2).replace('\\', '/')).isDir());
+        EXPECT_EQ(QFileInfo::exists(h + "/Desktop"), attendu == "c:\\Desktop");
+    }
+    for (auto [csidl, lecteur] : {std::pair{16, "c:\\Desktop"}, {2, "c:\\.local\\share\\applications"},
+                                  {6, "c:\\.local\\share\\favorites"}, {7, "c:\\.config\\autostart"},
+                                  {23, "z:\\usr\\local\\share\\applications"}, {24, "z:\\etc\\xdg\\autostart"},
+                                  {31, "z:\\usr\\local\\share\\favorites"}}) {
+        EXPECT_EQ(p.DossierSpecial(csidl), lecteur) << csidl;
+        EXPECT_EQ(QFileInfo::exists(p.VersHote(lecteur)), lecteur[0] == 'c') << csidl;
+    }
+}
+
+// Drives from the mounts. The home is HOME, or the user database's when HOME is unset or relative; none for a
+// HOME that names no folder or an unknown user.
 TEST(Lecteurs, MountsEnvironmentAndHome)
 {
     const QByteArray montages = "/dev/vda / ext4 rw 0 0\n/dev/sdc1 /run/media/alice/Z\\040Cle vfat rw 0 0\n"
@@ -101,36 +161,15 @@ TEST(Lecteurs, MountsEnvironmentAndHome)
     EXPECT_FALSE(QFileInfo::exists("/absent"));
 }
 
-// Listing finds files, folders and links to them whatever the case; a folder
-// is made once, inside one that exists; lines end at CR LF or a lone CR.
-TEST_F(Plateforme_, ListingDirectoriesAndLines)
-{
-    for (const char* nom : {"Lisez.txt", ".cache"}) ecrireFichier(bac.home() + "/" + nom, "x");
-    QDir().mkpath(bac.home() + "/Dossier");
-    ASSERT_EQ(::mkfifo(hote(bac.home() + "/tube"), 0644), 0);
-    ASSERT_TRUE(QFile::link(bac.home() + "/Lisez.txt", bac.home() + "/Lien.txt"));
-    ASSERT_TRUE(QFile::link(bac.home() + "/absent", bac.home() + "/Casse.txt"));
-    struct Cas { const char* chemin; bool repertoires; const char* attendu; };
-    for (const Cas& c : {Cas{"c:\\lisez.TXT", false, "Lisez.txt"}, Cas{"c:\\lien.txt", false, "Lien.txt"},
-                         Cas{"c:\\.cache", false, ""}, Cas{"c:\\tube", true, ""}, Cas{"c:\\Casse.txt", false, ""},
-                         Cas{"c:\\dossier", false, ""}, Cas{"c:\\dossier", true, "Dossier"}})
-        EXPECT_EQ(p.Lister(c.chemin, c.repertoires), c.attendu) << c.chemin << " " << c.repertoires;
-    EXPECT_EQ(echec([&] { p.CreerRepertoire("c:\\a\\b"); }).numero, ErrChemin);
-    p.CreerRepertoire("c:\\Programmes");
-    EXPECT_EQ(echec([&] { p.CreerRepertoire("c:\\PROGRAMMES"); }).numero, ErrAcces);
-    ecrireFichier(bac.home() + "/t.inf", "un\r\ndeux\rtrois\nsuite\r\n\r\nfin");
-    EXPECT_EQ(p.LireLignes("c:\\T.INF"), QStringList({"un", "deux", "trois\nsuite", "", "fin"}));
-}
-
-// Writes are whole or nothing: on a full disk an old file stays as it was, a
-// new one does not appear, no hidden file is left; with room, rights are
-// kept. A read-only file is not rewritten, even by root.
+// Writes are whole or nothing: on a full disk an old file stays as it was, a new one does not appear, no hidden
+// file is left; with room, rights are kept. A read-only file is not rewritten, even by root.
 TEST_F(Plateforme_, WritesWholeOrNotAtAll)
 {
     const QString d = bac.home() + "/plein";
     ASSERT_TRUE(monterTmpfs(d, 64 << 10));
     ecrireFichier(d + "/ancien.lnk", "ancien");
     ASSERT_EQ(::chmod(hote(d + "/ancien.lnk"), 0640), 0);
+    const auto droits = QFile::permissions(d + "/ancien.lnk");
     ecrireFichier(d + "/remplissage", QByteArray(128 << 10, 'r'));
     const QByteArray gros(16 << 10, 'n');
     EXPECT_EQ(echec([&] { p.EcrireOctets("c:\\plein\\ancien.lnk", 0, gros, true); }).numero, ErrDisquePlein);
@@ -140,9 +179,7 @@ TEST_F(Plateforme_, WritesWholeOrNotAtAll)
     QFile::remove(d + "/remplissage");
     p.EcrireOctets("c:\\plein\\ancien.lnk", 0, gros, true);
     EXPECT_EQ(lireFichier(d + "/ancien.lnk"), gros);
-    struct stat st {};
-    ASSERT_EQ(::stat(hote(d + "/ancien.lnk"), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(QFile::permissions(d + "/ancien.lnk"), droits);
     ASSERT_EQ(::chmod(hote(d + "/ancien.lnk"), 0444), 0);
     EXPECT_EQ(echec([&] { p.EcrireLignes("c:\\plein\\ancien.lnk", {"x"}); }).numero, ErrPermission);
     EXPECT_EQ(lireFichier(d + "/ancien.lnk"), gros);
@@ -173,42 +210,9 @@ TEST_F(Plateforme_, WritesWholeOrNotAtAll)
     EXPECT_TRUE(QDir(ferme).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
-// Only the named program's settings file goes; names that name no program
-// touch nothing, even a file they spell.
-TEST_F(Plateforme_, SettingsEraseDeletesTheQtSettingsFileOnly)
-{
-    // Qt reads the location once per process, on the first QSettings.
-    const QString dossier = p.configuration().xdgConfigHome;
-    qputenv("XDG_CONFIG_HOME", hote(dossier));
-    QSettings(QSettings::IniFormat, QSettings::UserScope, "Agenda").setValue("Fenetre/Largeur", 640);
-    const QString fichier = dossier + "/Agenda.ini";
-    const QStringList voisins = {dossier + "/.ini", dossier + "/..ini", bac.home() + "/victime.ini"};
-    for (const QString& v : voisins) ecrireFichier(v, "x");
-    for (const QString& nom : {QString(), QString("."), QString(".."), QString("../../victime"),
-                               QString("Agenda") + QChar(0) + "x"})
-        EXPECT_NE(echec([&] { p.EffacerReglages(nom); }).numero, 0) << nom.toStdString();
-    for (const QString& v : voisins + QStringList{fichier}) EXPECT_TRUE(QFileInfo::exists(v)) << v.toStdString();
-    p.EffacerReglages("Agenda");
-    EXPECT_FALSE(QFileInfo::exists(fichier));
-    EXPECT_EQ(echec([&] { p.EffacerReglages("Agenda"); }).numero, ErrIntrouvable);
-}
-
-// The final page's launch: a script without its "#!" runs through sh,
-// detached, in the program's own folder, found whatever the case.
-TEST_F(Plateforme_, LaunchInTheProgramsFolder)
-{
-    const QString prog = bac.home() + "/Programmes/Agenda/agenda";
-    ecrireFichier(prog, "pwd > \"$HOME_TEST/trace\"\n");
-    ASSERT_EQ(::chmod(hote(prog), 0755), 0);
-    qputenv("HOME_TEST", hote(bac.home()));
-    EXPECT_TRUE(p.Plateforme::Demarrer("c:\\programmes\\agenda\\AGENDA"));
-    for (int i = 0; i < 1000 && lireFichier(bac.home() + "/trace").isEmpty(); ++i) QTest::qWait(10);
-    EXPECT_EQ(lireFichier(bac.home() + "/trace").trimmed(), hote(bac.home() + "/Programmes/Agenda"));
-    EXPECT_EQ(echec([&] { p.Plateforme::Demarrer("c:\\programmes\\agenda"); }).numero, ErrIntrouvable);
-}
-
 // Each box: its style, the button clicked ("" for Escape), what it showed and answered.
-TEST_F(Plateforme_, MessageBoxButtonsIconDefaultAndAnswers)
+// The final page's launch: a script without "#!" runs through sh, detached, in its own folder, found in any case.
+TEST_F(Plateforme_, MessageBoxesAndLaunch)
 {
     struct Cas { int style; QString clic, boutons, defaut; QMessageBox::Icon icone; int reponse; };
     for (const Cas& c : {Cas{vbInformation, "OK", "OK", "OK", QMessageBox::Information, vbOK},
@@ -223,19 +227,25 @@ TEST_F(Plateforme_, MessageBoxButtonsIconDefaultAndAnswers)
             if (!b) return;
             minuterie.stop();
             QStringList boutons;
-            QAbstractButton* clic = nullptr;
-            for (QAbstractButton* x : b->buttons()) {
-                boutons << x->text();
-                if (x->text() == c.clic) clic = x;
-            }
+            for (QAbstractButton* x : b->buttons()) boutons << x->text();
             boutons.sort();
             vu = {b->text(), boutons.join(' '), b->defaultButton()->text(), QString::number(b->icon())};
-            if (clic) clic->click();
-            else if (c.clic.isEmpty()) QTest::keyClick(b, Qt::Key_Escape);
-            else b->done(-1);  // no such button: end the box rather than hang
+            for (QAbstractButton* x : b->buttons())
+                if (x->text() == c.clic) x->click();
+            if (c.clic.isEmpty()) QTest::keyClick(b, Qt::Key_Escape);
+            if (b->isVisible()) b->done(-1);  // no such button: end the box rather than hang
         });
         minuterie.start(5);
         EXPECT_EQ(p.Plateforme::MsgBox("un\r\ndeux", c.style, "T"), c.reponse) << c.style;
         EXPECT_EQ(vu, QStringList({"un\ndeux", c.boutons, c.defaut, QString::number(c.icone)})) << c.style;
     }
+
+    const QString prog = bac.home() + "/Programmes/Agenda/agenda";
+    ecrireFichier(prog, "pwd > \"$HOME_TEST/trace\"\n");
+    ASSERT_EQ(::chmod(hote(prog), 0755), 0);
+    qputenv("HOME_TEST", hote(bac.home()));
+    EXPECT_TRUE(p.Plateforme::Demarrer("c:\\programmes\\agenda\\AGENDA"));
+    for (int i = 0; i < 1000 && lireFichier(bac.home() + "/trace").isEmpty(); ++i) QTest::qWait(10);
+    EXPECT_EQ(lireFichier(bac.home() + "/trace").trimmed(), hote(bac.home() + "/Programmes/Agenda"));
+    EXPECT_EQ(echec([&] { p.Plateforme::Demarrer("c:\\programmes\\agenda"); }).numero, ErrIntrouvable);
 }

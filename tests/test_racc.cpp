@@ -21,10 +21,7 @@ QByteArray patche(QByteArray k, int drapeaux, int icone = 0, int affichage = 0)
 }
 
 // One string of the link's string data: 16-bit length, then the bytes.
-QByteArray chaine(const QByteArray& s)
-{
-    return QByteArray(1, char(s.size())) + QByteArray(1, char(s.size() >> 8)) + s;
-}
+QByteArray chaine(const QByteArray& s) { return QByteArray(1, char(s.size())) + char(s.size() >> 8) + s; }
 
 const QByteArray quatreZeros(4, '\0');
 const QByteArray urlAgenda = "[InternetShortcut]\r\nURL=c:\\Programmes\\Agenda\\Agenda.exe\r\n"
@@ -55,13 +52,13 @@ struct Cadre : ::testing::Test {
     }
 };
 
-// The recent-documents service's link, and the links patched from it.
-TEST_F(Cadre, ServiceEtLiensPatches)
+// The recent-documents service's link, the links patched from it, Internet shortcuts, and a link dropped by hand.
+TEST_F(Cadre, ServiceLiensPatchesEtDeposes)
 {
-    // A service that cannot write is told; its link, in Windows-1252, replaces one under another case.
-    ecrireFichier(recents, "x");  // the service cannot write: its folder is a file
+    // A service that cannot write (its folder is a file) is told, in the test's only box; its link, in
+    // Windows-1252, replaces one under another case.
+    ecrireFichier(recents, "x");
     Racc::CreerRaccourci(*w, "c:\\Menu", "Agenda", cible, "", "", 0, "", 0);
-    EXPECT_EQ(p->boites, Boites({{QString::fromUtf8("Erreur de création du raccourci."), 16, "Raccourci"}}));
     EXPECT_TRUE(QDir(menu).isEmpty());
     QFile::remove(recents);
     const QString g = recents + QString::fromUtf8("/CARNET D'ÉTÉ.TXT.lnk");
@@ -100,41 +97,44 @@ TEST_F(Cadre, ServiceEtLiensPatches)
     // A drive root as the folder.
     Racc::CreerRaccourci(*w, "c:", "Agenda", cible, "", "", 0, "", 0);
     EXPECT_EQ(lireFichier(bac.home() + "/Agenda.lnk"), patche(k, 3) + quatreZeros);
-}
 
-// Recent documents outside every drive: the wizard looks for "\" + name on the installer's drive.
-TEST_F(Cadre, LienDeposeALaMain)
-{
+    // Exact Windows-1252 lines, the icon's only with a file; a missing folder throws, none writes nothing.
+    Racc::CreerRaccourciUrl(*p, "c:\\Menu", "Site", QString::fromUtf8("http://exemple.org/été"), "c:\\i.ico", 12);
+    EXPECT_EQ(lireFichier(menu + "/Site.url"), "[InternetShortcut]\r\nURL=http://exemple.org/\xe9t\xe9\r\n"
+                                               "IconFile=c:\\i.ico\r\nIconIndex=12\r\n");
+    Racc::CreerRaccourciUrl(*p, "c:\\Menu\\", "Site", "u", "", 5);
+    EXPECT_EQ(lireFichier(menu + "/Site.url"), "[InternetShortcut]\r\nURL=u\r\n");
+    EXPECT_THROW(Racc::CreerRaccourciUrl(*p, "c:\\Absent", "Site", "u"), Erreur);
+    EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Absent"));
+    Racc::CreerRaccourciUrl(*p, "", "Site", "u");
+    EXPECT_FALSE(QFileInfo::exists(bac.support() + "/Site.url"));
+    EXPECT_EQ(p->boites, Boites({{QString::fromUtf8("Erreur de création du raccourci."), 16, "Raccourci"}}));
+
+    // Recent documents outside every drive: the wizard looks for "\" + name on the installer's drive.
+    QDir(menu).removeRecursively();
     auto c = PlateformeTest::configurationDans(bac.racine());
     c.xdgDataHome = bac.racine() + "/ailleurs";
     monter(c);
     ASSERT_EQ(p->DossierSpecial(8), "");
     p->pasHorloge = 1e-5;
     const QString depose = bac.support() + "/Agenda.exe.lnk";
-    // The fallback: no link, an Internet shortcut to the target, a beep.
-    const auto repli = [&](int bips) {
+    // No link, an empty one (left) or one kept to two bytes: the fallback, no link but an Internet shortcut to the
+    // target and a beep; the first two after waiting 5e-5 of a day for the link, the last at once.
+    for (int bips = 1; bips <= 3; ++bips) {
+        if (bips > 1) ecrireFichier(depose, bips == 2 ? QByteArray() : QByteArray(100, 'C') + quatreZeros);
+        const double debut = p->horloge;
         Racc::CreerRaccourci(*w, "c:\\Menu", "Agenda", cible, "", "", 0, "", 0);
+        EXPECT_TRUE(p->horloge - debut < 8e-5 && (p->horloge - debut > 5e-5) == (bips < 3)) << bips;
         EXPECT_EQ(w->Lfic->text(), "Raccourci Url");
         EXPECT_EQ(p->bips, bips);
         EXPECT_TRUE(p->boites.empty());
         EXPECT_FALSE(QFileInfo::exists(menu + "/Agenda.lnk"));
         EXPECT_EQ(lireFichier(menu + "/Agenda.url"), urlAgenda);
-    };
-
-    // No link, an empty one (waited for, left) or one kept to two bytes: the fallback after 5e-5 of a day.
-    double debut = p->horloge;
-    repli(1);
-    EXPECT_GT(p->horloge - debut, 5e-5);
-    EXPECT_LT(p->horloge - debut, 5e-5 + 3e-5);
-    ecrireFichier(depose, "");
-    repli(2);
-    EXPECT_TRUE(QFileInfo::exists(depose));
-    ecrireFichier(depose, QByteArray(100, 'C') + quatreZeros);
-    repli(3);
+        if (bips == 2) EXPECT_TRUE(QFileInfo::exists(depose));
+    }
     // Taken at once; the tail scan starts at the pair (L-5, L-4), a zero pair there ending the kept part.
-    debut = p->horloge;
-    QByteArray a(120, 'A');
-    a[115] = a[116] = a[117] = a[118] = a[119] = 0;
+    const double debut = p->horloge;
+    const QByteArray a = QByteArray(115, 'A') + QByteArray(5, '\0');
     ecrireFichier(depose, a);
     EXPECT_EQ(creer("", "c:\\T", 0, "", 1), patche(a.left(117), 3 + 16, 0, 1) + chaine("c:\\T") + quatreZeros);
     EXPECT_FALSE(QFileInfo::exists(depose));  // taken from where it was found
@@ -145,22 +145,6 @@ TEST_F(Cadre, LienDeposeALaMain)
     b[196] = b[197] = b[198] = b[199] = 0;
     ecrireFichier(depose, b);
     EXPECT_EQ(creer("", "", 0, "", 0), patche(b.left(92), 3) + quatreZeros);
-}
-
-// Exact Windows-1252 lines, the icon's only with a file; a missing folder throws, none writes nothing.
-TEST_F(Cadre, RaccourciUrl)
-{
-    const QString site = menu + "/Site.url";
-    Racc::CreerRaccourciUrl(*p, "c:\\Menu", "Site", QString::fromUtf8("http://exemple.org/été"), "c:\\i.ico", 12);
-    EXPECT_EQ(lireFichier(site), "[InternetShortcut]\r\nURL=http://exemple.org/\xe9t\xe9\r\n"
-                                 "IconFile=c:\\i.ico\r\nIconIndex=12\r\n");
-    Racc::CreerRaccourciUrl(*p, "c:\\Menu\\", "Site", "u", "", 5);
-    EXPECT_EQ(lireFichier(site), "[InternetShortcut]\r\nURL=u\r\n");
-    EXPECT_THROW(Racc::CreerRaccourciUrl(*p, "c:\\Absent", "Site", "u"), Erreur);
-    EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Absent"));
-    Racc::CreerRaccourciUrl(*p, "", "Site", "u");
-    EXPECT_FALSE(QFileInfo::exists(bac.support() + "/Site.url"));
-    EXPECT_TRUE(p->boites.empty());
 }
 
 }  // namespace
