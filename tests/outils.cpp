@@ -78,7 +78,7 @@ void PlateformeTest::Terminer()
 
 double PlateformeTest::Horloge()
 {
-    if (horlogeReelle && pasHorloge == 0.0)
+    if (pasHorloge == 0.0)
         return QDateTime::currentMSecsSinceEpoch() / 86400000.0;
     horloge += pasHorloge;
     return horloge;

@@ -54,11 +54,10 @@ public:
     std::vector<QString> ouverts;
     int fins = 0;
     int bips = 0;
-    // The clock: each reading advances it by `pasHorloge` days, so that a
-    // 4.32-second wait passes in a few readings when a test wants it to.
+    // The clock: real time, unless `pasHorloge` is set; then each reading
+    // advances it by that many days, so a 4.32-second wait passes quickly.
     double horloge = 46000.0;
     double pasHorloge = 0.0;
-    bool horlogeReelle = true;
 
     // Runs where the procedures let events run, so that a test can act there.
     std::function<void()> crochet;
