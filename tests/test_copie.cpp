@@ -96,13 +96,17 @@ TEST_F(Copie, PlatformCopy)
     source("vide.dat", "");  // an empty file is a file too
     p.CopierFichier("d:\\vide.dat", "c:\\Programmes\\Agenda\\vide.dat");
 
-    // A copy that fails (each failure with its number), or is cut short by the file-size limit (its signal ignored
-    // or not) or by the caller, leaves the destination as it was, alone.
+    // A copy that fails (each failure with its number; a read-only file refused even to root), or is cut short by
+    // the file-size limit (its signal ignored or not) or by the caller, leaves the destination as it was, alone.
     source("gros.bin", QByteArray(9 * 1024 * 1024, 'g'));
-    ecrireFichier(cible() + "/gros.bin", "ancien");
-    for (const auto& [source, attendu] : {std::pair{"d:\\absent.dat", plateforme::ErrIntrouvable},
-                                          {"d:\\", plateforme::ErrAcces}})
-        EXPECT_EQ(echec([&] { p.CopierFichier(source, "c:\\Programmes\\Agenda\\a.dat"); }).numero, attendu) << source;
+    source("lu.dat");
+    for (const char* nom : {"/lu.dat", "/gros.bin"}) ecrireFichier(cible() + nom, "ancien");
+    ASSERT_EQ(::chmod(QFile::encodeName(cible() + "/lu.dat").constData(), 0444), 0);
+    for (const auto& [source, nom, attendu] : {std::tuple{"d:\\absent.dat", "a.dat", plateforme::ErrIntrouvable},
+                                               {"d:\\", "a.dat", plateforme::ErrAcces},
+                                               {"d:\\lu.dat", "lu.dat", plateforme::ErrPermission}})
+        EXPECT_EQ(echec([&] { p.CopierFichier(source, QString("c:\\Programmes\\Agenda\\") + nom); }).numero, attendu)
+            << source;
 
     for (bool ignorer : {true, false}) {
         const int code = dansUnEnfant([&] {
@@ -114,7 +118,8 @@ TEST_F(Copie, PlatformCopy)
         EXPECT_EQ(code, plateforme::ErrDisquePlein) << ignorer;
     }
     EXPECT_THROW(p.CopierFichier("d:\\gros.bin", "c:\\Programmes\\Agenda\\gros.bin", [] { throw 1; }), int);
-    EXPECT_EQ(arbre(cible()), (Arbre{{"/Agenda.exe", octets}, {"/gros.bin", "ancien"}, {"/vide.dat", ""}}));
+    EXPECT_EQ(arbre(cible()), (Arbre{{"/Agenda.exe", octets}, {"/gros.bin", "ancien"}, {"/lu.dat", "ancien"},
+                                     {"/vide.dat", ""}}));
 }
 
 }  // namespace
