@@ -200,7 +200,8 @@ TEST_F(Desinstallation, NomsQuiNeDesignentRienDAutre)
 }
 
 // The sample medium installed with every option, then uninstalled in a later run: only the system files, the
-// emptied directory and the icon theme's folders, emptied of our icon, remain.
+// emptied directory and the icon theme's folders, emptied of our icon, remain. A killed run's hidden copy of one of
+// its files goes too, a user's hidden file of a close name stays.
 TEST_F(Desinstallation, SupportExempleInstallePuisDesinstalle)
 {
     ouvrir();
@@ -212,6 +213,7 @@ TEST_F(Desinstallation, SupportExempleInstallePuisDesinstalle)
     const Arbre propre = avant;
 
     ouvrir();
+    for (const char* nom : {"/.Agenda.html.~assistant~XyZ123", "/.Agenda.html.a1B2c3"}) ecrireFichier(rep() + nom, nom);
     desinstaller({vbYes, vbNo});
     EXPECT_EQ(p->boites, Boites({question1(), question2(4)}));
     avant = propre;
@@ -220,7 +222,8 @@ TEST_F(Desinstallation, SupportExempleInstallePuisDesinstalle)
         return c.startsWith("+home/.local/share/icons") && QFileInfo(bac.racine() + "/" + c.mid(1)).isDir();
     });
     EXPECT_EQ(restes, Chemins({"+home/Programmes", "+home/Programmes/Agenda", "+home/.local/lib",
-                               "+home/.local/lib/Outils.dll", "+home/.local/lib32", "+home/.local/lib32/Outils.dll"}));
+                               "+home/.local/lib/Outils.dll", "+home/.local/lib32", "+home/.local/lib32/Outils.dll",
+                               "+home/Programmes/Agenda/.Agenda.html.a1B2c3"}));
 }
 
 }  // namespace
