@@ -24,17 +24,6 @@ namespace {
 
 const QString Assistant = "Assistant Installation";
 
-// Writes `octets` to `hote` and gives it the last-modified time of `reference`, shifted by `decalage` seconds.
-void ecrireDate(const QString& hote, const QByteArray& octets, const QString& reference, long decalage)
-{
-    ecrireFichier(hote, octets);
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(reference).constData(), &st), 0);
-    st.st_mtim.tv_sec += decalage;
-    const timespec deux[2] = {st.st_mtim, st.st_mtim};
-    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(hote).constData(), deux, 0), 0);
-}
-
 // A shell link that lnkinfo reads, pointing at `cible`.
 void verifierLien(const QString& hote, const QString& cible)
 {
@@ -204,8 +193,8 @@ TEST_F(Installation, TousUtilisateursOuRepli)
     }
 }
 
-// Runs again and again, a click during one refused: a copy as new as the medium's is kept, an older one replaced; a
-// killed run's hidden copies go at the next install, nothing else does, nor a locked one.
+// Runs again and again, a click during one refused: a copy newer than the medium's is kept, an older one replaced;
+// a killed run's hidden copies go at the next install, nothing else does, nor a locked one.
 TEST_F(Installation, ExecutionsSuccessives)
 {
     // Only the program and help file: the other files are always copied.
@@ -241,14 +230,15 @@ TEST_F(Installation, ExecutionsSuccessives)
     EXPECT_EQ(cachesDe(installe()), caches);
     EXPECT_TRUE(cachesDe(home() + "/.local/lib32").isEmpty() && cachesDe(bureau()).isEmpty());
 
-    const QString prog = installe("agenda"), progSource = bac.support() + "/agenda";
-    const QString aide = installe("Agenda.html");
-    ecrireDate(prog, "programme local", progSource, -86400);
-    ecrireDate(aide, "aide locale", bac.support() + "/Agenda.html", 0);
+    // The help file, changed since, is newer than the medium's; the program is made older.
+    const QString prog = installe("agenda"), aide = installe("Agenda.html");
+    for (const QString& f : {prog, aide}) ecrireFichier(f, "local");
+    const timespec jadis[2] = {{0, 0}, {0, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(prog).constData(), jadis, 0), 0);
     installer();
     verifierFin();
-    EXPECT_EQ(lireFichier(prog), lireFichier(progSource));
-    EXPECT_EQ(lireFichier(aide), "aide locale");
+    EXPECT_EQ(lireFichier(prog), lireFichier(bac.support() + "/agenda"));
+    EXPECT_EQ(lireFichier(aide), "local");
     EXPECT_EQ(w->Lfic->toolTip(), "d:\\agenda  ---> c:\\Programmes\\Agenda\\agenda");  // the program's, two blanks
     caches.removeAll(enCours);  // no longer locked, the copy that was being written is debris too
     EXPECT_EQ(cachesDe(installe()), caches);
