@@ -6,8 +6,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
 #include <QStringEncoder>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -61,6 +63,17 @@ TEST_F(Fenetre, LegendesEnLiberationSansDansLeursControles)
                   .split('|'));
     EXPECT_EQ(pages(), "D---");
     EXPECT_EQ(w->children().last(), w->Picture2);
+    // The program's icon at the box's top-left, unscaled on both program buttons and the uninstall page.
+    const QImage agenda = p->IconeFichier("d:\\agenda");
+    ASSERT_EQ(agenda.size(), QSize(32, 32));
+    const QImage icone = w->Picture1->Image().convertToFormat(QImage::Format_RGB32);
+    QImage attendue(icone.size(), QImage::Format_RGB32);
+    attendue.fill(w->Picture1->BackColor());
+    QPainter(&attendue).drawImage(0, 0, agenda);
+    EXPECT_EQ(icone, attendue);
+    EXPECT_EQ(w->Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32), icone);
+    for (QToolButton* b : {w->Command1, w->Command3})
+        EXPECT_EQ(b->icon().pixmap(icone.size()).toImage().convertToFormat(QImage::Format_RGB32), icone);
 
     ASSERT_TRUE(montrer());
     w->LabI1->show();
