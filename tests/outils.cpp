@@ -92,14 +92,6 @@ void environnementHorsEcran(const QTemporaryDir& runtime)
     setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
 }
 
-void ecrireInf(const QString& chemin, const QStringList& lignes)
-{
-    QStringEncoder enc("windows-1252");
-    QByteArray b;
-    for (const QString& l : lignes) b += enc(l) + "\r\n";
-    ecrireFichier(chemin, b);
-}
-
 void ecrireFichier(const QString& chemin, const QByteArray& octets)
 {
     QDir().mkpath(QFileInfo(chemin).path());
@@ -137,7 +129,10 @@ void preparerSupport(const QString& dossier, const QMap<QString, QString>& cles)
         if (l == lignes.end()) lignes << it.key() + "=" + it.value();
         else *l = it.key() + "=" + it.value();
     }
-    ecrireInf(inf, lignes);
+    QStringEncoder enc("windows-1252");
+    QByteArray octets;
+    for (const QString& l : lignes) octets += enc(l) + "\r\n";
+    ecrireFichier(inf, octets);
 }
 
 bool monterTmpfs(const QString& dossier, qint64 octets, bool lectureSeule)

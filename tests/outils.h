@@ -85,8 +85,6 @@ struct Bac {
 // XDG_RUNTIME_DIR of the caller's own, before the QApplication is made.
 void environnementHorsEcran(const QTemporaryDir& runtime);
 
-// Writes `lignes` as a Windows-1252 file, each line ended by CR LF.
-void ecrireInf(const QString& chemin, const QStringList& lignes);
 // Writes raw bytes to a host file, creating its folders.
 void ecrireFichier(const QString& chemin, const QByteArray& octets);
 QByteArray lireFichier(const QString& chemin);

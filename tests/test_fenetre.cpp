@@ -1,10 +1,18 @@
-// The window at start-up, the moves between its pages, and the commands of the final page.
+// The window at start-up and the Install.inf it reads, the moves between its pages, the commands of the final page,
+// the progress bar and the free-space figure.
+#include "engine/progression.h"
 #include "tests/outils.h"
 #include "wizard/install.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QPainter>
+#include <QStringEncoder>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace {
 using namespace plateforme;
@@ -13,13 +21,18 @@ struct Fenetre : ::testing::Test {
     Bac bac;
     std::unique_ptr<PlateformeTest> p;
     std::unique_ptr<Install> w;
+    // The sample medium, its help file not there yet.
     void SetUp() override
     {
-        ecrireInf(bac.support() + "/Install.inf",
-                  {QString::fromUtf8("[Général]"), QString::fromUtf8("DisqueInstallDéfaut=C"),
-                   QString::fromUtf8("RépertoireInstallDéfaut=Programmes\\Agenda"),
-                   QString::fromUtf8("NomGroupeDéfaut=Mon Agenda"), "Programme=Agenda.exe", "NomProgramme=Agenda",
-                   "NomAide=Agenda.html", "Info1=Merci.", "Info2=Lancez."});
+        preparerSupport(bac.support(), {{"NomGroupeDéfaut", "Mon Agenda"}, {"NomAide", "Aide.html"}});
+        ouvrir();
+    }
+    // Opens the window, on `octets` as the description when given (named in capitals as on old media: the lookup
+    // ignores case).
+    void ouvrir(const QByteArray& octets = {})
+    {
+        if (!octets.isNull()) ecrireFichier(bac.support() + "/INSTALL.INF", octets);
+        w.reset();
         p = std::make_unique<PlateformeTest>(bac.racine());
         w = std::make_unique<Install>(*p);
         w->Form_Load();
@@ -50,6 +63,17 @@ TEST_F(Fenetre, LegendesEnLiberationSansDansLeursControles)
                   .split('|'));
     EXPECT_EQ(pages(), "D---");
     EXPECT_EQ(w->children().last(), w->Picture2);
+    // The program's icon at the box's top-left, unscaled on both program buttons and the uninstall page.
+    const QImage agenda = p->IconeFichier("d:\\agenda");
+    ASSERT_EQ(agenda.size(), QSize(32, 32));
+    const QImage icone = w->Picture1->Image().convertToFormat(QImage::Format_RGB32);
+    QImage attendue(icone.size(), QImage::Format_RGB32);
+    attendue.fill(w->Picture1->BackColor());
+    QPainter(&attendue).drawImage(0, 0, agenda);
+    EXPECT_EQ(icone, attendue);
+    EXPECT_EQ(w->Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32), icone);
+    for (QToolButton* b : {w->Command1, w->Command3})
+        EXPECT_EQ(b->icon().pixmap(icone.size()).toImage().convertToFormat(QImage::Format_RGB32), icone);
 
     ASSERT_TRUE(montrer());
     w->LabI1->show();
@@ -106,16 +130,16 @@ TEST_F(Fenetre, NavigationEtPageFinale)
     w->BSuiv->click();
     EXPECT_EQ(pages(), "---F");
     w->Command2->click();
-    EXPECT_EQ(p->boites, Boites({absent, absent, {QString::fromUtf8("Le fichier Agenda.html n'est pas dans le "
+    EXPECT_EQ(p->boites, Boites({absent, absent, {QString::fromUtf8("Le fichier Aide.html n'est pas dans le "
                                                                    "répertoire spécifié par le fichier INSTALL.INF"),
                                                   vbExclamation, ""}}));
-    ecrireFichier(bac.support() + "/agenda.HTML", "<html></html>");
+    ecrireFichier(bac.support() + "/aide.HTML", "<html></html>");
     w->Command2->click();
-    EXPECT_EQ(p->ouverts, std::vector<QString>({"d:\\Agenda.html", "d:\\Agenda.html"}));  // a root: one backslash
+    EXPECT_EQ(p->ouverts, std::vector<QString>({"d:\\Aide.html", "d:\\Aide.html"}));  // a root: one backslash
     EXPECT_EQ(p->boites.size(), 3u);
     w->Drive1->setDrive("z:");
     EXPECT_THROW(w->Command3->click(), FinProgramme);
-    EXPECT_EQ(p->demarres, std::vector<QString>({"z:\\Programmes\\Agenda\\Agenda.exe"}));
+    EXPECT_EQ(p->demarres, std::vector<QString>({"z:\\Programmes\\Agenda\\agenda"}));
     EXPECT_THROW(w->Command13->click(), FinProgramme);
     EXPECT_THROW(w->Annul->click(), FinProgramme);
     EXPECT_EQ(p->fins, 3);
@@ -155,6 +179,119 @@ TEST_F(Fenetre, ClavierSurLaPageFinale)
     EXPECT_EQ(w->Courant, 2);
     EXPECT_EQ(p->fins, 0);
     EXPECT_EQ(pages(), "---F");
+}
+
+// Reading Install.inf, through the same window, once the sample's has gone.
+using Lecture = Fenetre;
+
+// Windows-1252, UTF-8 with or without its mark, and a mix of the two. "key=" from the header's length + 2 past its
+// line start, to the next CR before the 16-bit end position. The size runs to a "Mo" in capitals.
+TEST_F(Lecture, CodagesBornesEtTaille)
+{
+    QFile::remove(bac.support() + "/Install.inf");
+    const QString inf = QString::fromUtf8("[Général]\r\nRépertoireInstallDéfaut=Données\\Agenda\r\nEspaceRequis=3Mo\r\n"
+                                          "Info1=Merci.\r\n[Fichiers]\r\nF1=Agenda.exe\r\nF2=\r\nF3=Modeles.dat\r\n"
+                                          "[FichiersSystem]\r\nFs1=Outils.dll\r\n");
+    const QByteArray ansi = QStringEncoder("windows-1252")(inf), utf8 = inf.toUtf8();
+    for (const QByteArray& octets : {ansi, utf8, "\xEF\xBB\xBF" + utf8}) {
+        ouvrir(octets);
+        EXPECT_EQ(QStringList({w->RepDef, w->TailleInstall.toString(), w->Label8->text(), w->F1, w->F2, w->F3,
+                               w->Fs1, QString::number(w->PbMax)}),
+                  QStringList({QString::fromUtf8("Données\\Agenda"), "3", "Merci.", "Agenda.exe", "", "Modeles.dat",
+                               "Outils.dll", "3"}));
+    }
+    // A valid UTF-8 é, then the lone Windows-1252 bytes of é and the euro sign.
+    ouvrir(QByteArray("[G\xc3\xa9n\xc3\xa9ral]\r\nNomProgramme=Caf\xe9 \x80\r\n"));
+    EXPECT_EQ(w->NomProg, QString::fromUtf8("Café €"));
+
+    ouvrir(QByteArray("[Fichiers]\r\nF1=fin"));
+    EXPECT_EQ(w->F1, "fin");  // read from a file, the last line is ended all the same
+    const QString x(32759, 'x');
+    for (auto [texte, attendu] : {std::pair{QString("[S]\r\nK=1\r\n"), QString("1")},
+                                  {"[S]\r\nK=\r\nK=2\r\n", ""}, {"abcK=1\r\n", ""}, {"abcdK=1\r\n", "1"},
+                                  {"K=0\r\n[S]\r\nK =1\r\n[T]\r\nXK=a=b\r\n", "a=b"}, {"[S]\r\nK=a\nL=b\r\n", "a\nL=b"},
+                                  {"[S]\r\nK=" + x + "\r\n", x}, {"[S]\r\nK=x" + x + "\r\n", ""},
+                                  {"[S]\r\nK=fin", ""}}) {
+        w->InfosInf = texte;
+        EXPECT_EQ(w->LireValeur("S", "K"), attendu) << texte.left(30).toStdString();
+    }
+    for (const auto& [texte, attendu] : {std::pair{"12Mo", 12.0}, {"1.5Mo", 1.5}, {" 1 2 Mo", 12}, {"2,5Mo", 2},
+                                         {"-3Mo", -3}, {"1e2Mo", 100}, {"12mo", 0}, {"12", 0}, {"abcMo", 0}}) {
+        w->TailleInstall = QString::fromUtf8(texte);
+        w->ConvertirTaille();
+        EXPECT_DOUBLE_EQ(w->TailleInstall.toDouble(), attendu) << texte;
+    }
+}
+
+// Absent, hidden or a folder: the message and the end; unreadable (the process's memory, even to root): empty values.
+TEST_F(Lecture, AbsentOuIllisible)
+{
+    QFile::remove(bac.support() + "/Install.inf");
+    for (const QString cas : {"", ".Install.inf", "Install.inf/x"}) {
+        if (!cas.isEmpty()) ecrireFichier(bac.support() + "/" + cas, "x");
+        EXPECT_THROW(ouvrir(), FinProgramme) << cas.toStdString();
+        EXPECT_EQ(p->boites, Boites({{"Installation impossible, le fichier Install.INF est absent", 16,
+                                      "Assistant installateur"}}));
+    }
+    ASSERT_TRUE(QDir(bac.support() + "/Install.inf").removeRecursively());
+    ASSERT_TRUE(QFile::link("/proc/self/mem", bac.support() + "/Install.inf"));
+    ouvrir();
+    EXPECT_TRUE(w->InfosInf.isEmpty() && p->boites.empty()) << w->InfosInf.toStdString();
+}
+
+using Progression = Fenetre;  // the install page's bar and free-space figure, on the same window
+
+// The bar fills from the left in proportion, never past its edge. A drive that cannot be asked answers the required
+// space, rounded half to even; a real one its free Mo, a full one 0.
+TEST_F(Progression, BarreEtEspaceLibre)
+{
+    const QRgb plein = w->palette().color(QPalette::Active, QPalette::Highlight).rgb();
+    const QRgb fond = w->PB->BackColor().rgb();
+    w->PB->show();
+    w->PB->Cls();
+    // Width filled from the left edge in the bar's colour; -1 when any other pixel is not the background.
+    const auto rempli = [&] {
+        const QImage& im = w->PB->Image();
+        int bord = 0;
+        while (bord < im.width() && im.pixel(bord, 0) == plein) ++bord;
+        for (int y = 0; y < im.height(); ++y)
+            for (int x = 0; x < im.width(); ++x)
+                if (im.pixel(x, y) != (x < bord ? plein : fond)) return -1;
+        return bord;
+    };
+    w->PbMax = 20;
+    const int largeur = w->PB->Image().width();
+    ASSERT_GT(largeur, 40);
+    for (int i = 0; i < 5; ++i) w->AvancerProgression();
+    EXPECT_NEAR(rempli(), largeur / 4.0, 1.0);
+    for (int i = 0; i < 16; ++i) w->AvancerProgression();  // past the maximum: full, no wider
+    EXPECT_EQ(rempli(), largeur);
+    w->Etape = std::numeric_limits<std::int16_t>::max() - 1;
+    for (int i = 0; i < 2; ++i) w->AvancerProgression();
+    EXPECT_EQ(w->Etape, std::numeric_limits<std::int16_t>::max());  // 16 bits: stops at its largest value
+
+    ASSERT_TRUE(QDir(bac.support()).removeRecursively());
+    for (auto [taille, attendu] : {std::pair{1.6, 2}, {2.5, 2}, {3.5, 4}, {-1.5, -2}, {1e12, 2147483647}}) {
+        w->TailleInstall = taille;
+        EXPECT_EQ(w->EspaceLibre("d:"), attendu) << "medium gone, " << taille;
+        EXPECT_EQ(w->EspaceLibre("q:"), attendu) << "unknown drive, " << taille;
+    }
+    ASSERT_TRUE(monterTmpfs(bac.home(), 4 << 20));
+    EXPECT_EQ(w->EspaceLibre(w->Drive1->Drive()), 4);
+    ecrireFichier(bac.home() + "/plein", QByteArray(4 << 20, 'x'));
+    EXPECT_EQ(w->EspaceLibre("c:"), 0);
+}
+
+TEST(MoLibres, KoPerClusterThenMoRoundedHalfToEvenIn64Bits)
+{
+    struct Cas { std::int64_t secteurs, libres; std::int32_t attendu; };
+    for (const auto& [secteurs, libres, attendu] : {Cas{8, 2560, 10}, Cas{0, 0, 0},
+                         Cas{1, 1'000'000, 488}, Cas{1, 1023, 0},  // 512-byte clusters: counted in bytes
+                         Cas{3, 1024, 2}, Cas{5, 1024, 2},  // 1.5 and 2.5 Ko per cluster
+                         Cas{8, 384, 2}, Cas{8, 640, 2},  // 1.5 and 2.5 Mo
+                         Cas{8, std::int64_t(1) << 30, 4 * 1024 * 1024},  // 4 TiB: wraps in 32 bits
+                         Cas{8, std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int32_t>::max()}})
+        EXPECT_EQ(MoLibres(plateforme::Geometrie{secteurs, 512, libres, 0}), attendu) << secteurs << '/' << libres;
 }
 
 }  // namespace

@@ -1,16 +1,13 @@
-// Icons of program files and .ico files, and their drawing at start-up.
+// Icons of program files and .ico files.
 #include "tests/outils.h"
 #include "examples/fabrique_icones.h"
 #include "platform/linux_interne.h"
 #include "extras/icone.h"
 #include "wizard/controles.h"
-#include "wizard/install.h"
 
 #include <QDir>
 #include <QFile>
-#include <QPainter>
 #include <QRandomGenerator>
-#include <QToolButton>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -56,8 +53,8 @@ struct Icones : ::testing::Test {
 
 // Each depth with its mask, then the choice: among the 32 x 32 ones, whatever the order, the one with the most
 // colours; else the nearest size, the larger at equal distance, brought to 32 x 32; one that cannot be decoded
-// gives way to the next best. Then the icons of other programs, and the drawing at start-up.
-TEST_F(Icones, ProfondeursChoixEtDemarrage)
+// gives way to the next best. Then the icons of other programs.
+TEST_F(Icones, ProfondeursChoixEtAutresProgrammes)
 {
     const QImage quatre = motif({Qt::red, Qt::green, Qt::blue, Qt::yellow});
     const QImage deux = motif({Qt::white, Qt::black});
@@ -105,25 +102,11 @@ TEST_F(Icones, ProfondeursChoixEtDemarrage)
     int opaques = 0;
     for (int k = 0; k < 32 * 32; ++k) opaques += qAlpha(generique.pixel(k % 32, k / 32)) > 128;
     EXPECT_GT(opaques, 200);  // never an empty square
+    copierSupportExemple(bac.support());
+    EXPECT_EQ(p.IconeFichier("d:\\Outils.dll"), generique);  // a library without resources
     ecrireFichier(bac.support() + "/Meteo.txt", "texte");  // no program: nothing, even with an image beside
     EXPECT_TRUE(p.IconeFichier("d:\\Meteo.txt").isNull());
 
-    // At start-up, the program's icon at the box's top-left, unscaled on both program buttons and the
-    // uninstall page; a library without resources has the generic icon.
-    copierSupportExemple(bac.support());
-    EXPECT_EQ(p.IconeFichier("d:\\Outils.dll"), plateforme::interne::iconeGenerique(32));
-    const QImage agenda = p.IconeFichier("d:\\agenda");
-    ASSERT_EQ(agenda.size(), QSize(32, 32));
-    Install w(p);
-    w.Form_Load();
-    const QImage icone = w.Picture1->Image().convertToFormat(QImage::Format_RGB32);
-    QImage attendue(icone.size(), QImage::Format_RGB32);
-    attendue.fill(w.Picture1->BackColor());
-    QPainter(&attendue).drawImage(0, 0, agenda);
-    EXPECT_EQ(icone, attendue);
-    EXPECT_EQ(w.Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32), icone);
-    for (QToolButton* b : {w.Command1, w.Command3})
-        EXPECT_EQ(b->icon().pixmap(icone.size()).toImage().convertToFormat(QImage::Format_RGB32), icone);
 }
 
 // Damaged files, and what is no icon, give none: never a crash, a wait (on a pipe nobody writes into), an
