@@ -53,7 +53,8 @@ void Install::LireParametres()
 {
     const QString general = QString::fromUtf8("Général");
     Essayer([&] { DSKDef = LireValeur(general, QString::fromUtf8("DisqueInstallDéfaut")).left(1) + ":"; });
-    RepDef = LireValeur(general, QString::fromUtf8("RépertoireInstallDéfaut"));
+    // "\Programmes\Meteo" is written as naturally, for the same folder.
+    RepDef = RepertoireNormal(LireValeur(general, QString::fromUtf8("RépertoireInstallDéfaut")));
     NomDef = LireValeur(general, QString::fromUtf8("NomGroupeDéfaut"));
     Prog = LireValeur(general, "Programme");
     NomProg = LireValeur(general, "NomProgramme");

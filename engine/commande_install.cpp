@@ -36,24 +36,13 @@ QString texteNombre(double d)
     return t;
 }
 
-// Whether a directory typed or given as default names something below the
-// drive's root: parts that are empty or blank name no folder.
-bool sousLaRacine(const QString& repertoire)
-{
-    for (const QString& partie : repertoire.split('\\'))
-        if (!partie.trimmed().isEmpty()) return true;
-    return false;
-}
-
 // A directory made of names only: its empty parts are passed over, as paths
 // are, but none may climb ("..") or leave the drive.
 bool repertoireSur(const QString& repertoire)
 {
     QString noms = repertoire;
     noms.replace(QRegularExpression(QStringLiteral("\\\\+")), QStringLiteral("\\"));
-    while (noms.startsWith('\\')) noms.remove(0, 1);
-    while (noms.endsWith('\\')) noms.chop(1);
-    return Install::NomSur(noms);
+    return Install::NomSur(Install::RepertoireNormal(noms));
 }
 
 // Marks the command as running for as long as it is on the stack, whatever
@@ -67,6 +56,21 @@ struct GardeInstallation {
 };
 
 }  // namespace
+
+QString Install::RepertoireNormal(const QString& repertoire)
+{
+    qsizetype debut = 0, fin = repertoire.size();
+    while (debut < fin && repertoire[debut] == '\\') ++debut;
+    while (fin > debut && repertoire[fin - 1] == '\\') --fin;
+    return repertoire.mid(debut, fin - debut);
+}
+
+bool Install::SousLaRacine(const QString& repertoire)
+{
+    for (const QString& partie : repertoire.split('\\'))
+        if (!partie.trimmed().isEmpty()) return true;
+    return false;
+}
 
 void Install::Command1_Click()
 {
@@ -86,19 +90,37 @@ void Install::Command1_Click()
         // 1
         pas([&] { Annul->setEnabled(true); });
 
+        // Backslashes before or after the directory name the same folder as
+        // without them.
+        const QString reper = RepertoireNormal(Reper->text());
+        const auto refuser = [&](const QString& texte, const QString& raison) {
+            P.MsgBox(texte, plateforme::vbCritical, QString::fromUtf8("Assistant Installation"));
+            P.Journal(plateforme::Decision::Echec, lecteur + "\\" + reper, raison);
+        };
         // The drive's root is the user's own (c: is the whole home folder):
         // nothing is installed there, whatever Install.inf or the page says.
-        if (!sousLaRacine(Reper->text())) {
-            P.MsgBox(QString::fromUtf8("Le programme ne peut pas être installé à la racine du lecteur ") + lecteur +
-                         QString::fromUtf8("\\ : indiquez un répertoire d'installation."),
-                     plateforme::vbCritical, QString::fromUtf8("Assistant Installation"));
+        if (!SousLaRacine(reper)) {
+            refuser(QString::fromUtf8("Le programme ne peut pas être installé à la racine du lecteur ") + lecteur +
+                        QString::fromUtf8("\\ : indiquez un répertoire d'installation."),
+                    QString::fromUtf8("racine du lecteur"));
             return;
         }
         // A default directory is not questioned: one that cannot be made (a
         // part such as "..") is refused here, before anything is written.
-        if (Reper->text() == RepDef && !repertoireSur(RepDef)) {
-            P.MsgBox(QString::fromUtf8("Impossible de créér ") + RepDef, plateforme::vbCritical,
-                     QString::fromUtf8("Assistant Installation"));
+        if (reper == RepDef && !repertoireSur(RepDef)) {
+            refuser(QString::fromUtf8("Impossible de créér ") + RepDef, QString::fromUtf8("nom de répertoire non valide"));
+            return;
+        }
+        // Nor where the directory really is the home, a drive's root or one
+        // of the user's folders, as typed or through a link: the program's
+        // files would replace the user's own, and its uninstall delete them.
+        QString protege;
+        pas([&] { protege = P.DossierProtege(lecteur + "\\" + reper); });
+        if (!protege.isEmpty()) {
+            refuser(QString::fromUtf8("Le programme ne peut pas être installé dans ") + lecteur + "\\" + reper +
+                        QString::fromUtf8(" : ce répertoire est ") + protege +
+                        QString::fromUtf8(". Indiquez un autre répertoire d'installation."),
+                    QString::fromUtf8("répertoire de l'utilisateur"));
             return;
         }
 
@@ -122,8 +144,8 @@ void Install::Command1_Click()
         // 3. A typed directory is confirmed and created; the default one is
         // created silently in step 8.
         pas([&] {
-            if (Reper->text() == RepDef) return;
-            const QString repertoire = lecteur + "\\" + Reper->text();
+            if (reper == RepDef) return;
+            const QString repertoire = lecteur + "\\" + reper;
             // A test that fails counts as a missing directory.
             auto existe = [&] {
                 bool oui = false;
@@ -142,13 +164,13 @@ void Install::Command1_Click()
                 pas([&] { P.CreerRepertoire(repertoire); });
                 if (!existe()) {
                     fin = true;
-                    P.MsgBox(QString::fromUtf8("Impossible de créér ") + Reper->text(), plateforme::vbCritical,
-                             QString::fromUtf8("Assistant Installation"));
+                    refuser(QString::fromUtf8("Impossible de créér ") + Reper->text(),
+                            QString::fromUtf8("répertoire introuvable"));
                     Reper->setText(RepDef);
                     return;
                 }
             }
-            RepDef = Reper->text();
+            RepDef = reper;
         });
         if (fin) return;
 
@@ -302,6 +324,7 @@ void Install::Command1_Click()
         plateforme::Essayer([&] {
             P.MsgBox("Lecteur indisponible", plateforme::vbCritical,
                      QString::fromUtf8("Sélectionnez un lecteur"));
+            P.Journal(plateforme::Decision::Echec, Drive1->Drive().left(2), QString::fromUtf8("lecteur indisponible"));
         });
     }
 }

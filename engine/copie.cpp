@@ -60,7 +60,7 @@ bool Install::NomSur(const QString& nom)
     // A name from Install.inf is relative to its folder. One that could reach
     // outside it or name the folder itself is never used: the description
     // file is input, not a list of places to write.
-    if (nom.contains(':') || nom.contains('/') || nom.contains(QChar(0))) return false;
+    if (nom.contains(':') || nom.contains('/') || plateforme::AUnControle(nom)) return false;
     for (const QString& partie : nom.split('\\'))
         if (partie.trimmed().isEmpty() || std::all_of(partie.begin(), partie.end(), [](QChar c) { return c == '.'; }))
             return false;
@@ -108,13 +108,16 @@ QString Install::RaisonEchec(const plateforme::Erreur& e)
         return QString::fromUtf8(e.systeme == EFBIG ? "fichier trop volumineux"
                                  : e.systeme == EDQUOT ? "quota du disque dépassé" : "disque plein");
     case plateforme::ErrPermission:
-        return QString::fromUtf8(e.systeme == EROFS ? "disque protégé en écriture"
+        return QString::fromUtf8(e.systeme == EROFS ? "lecture seule"
                                  : e.systeme == 0 ? "fichier en lecture seule" : "accès refusé");
     case plateforme::ErrIntrouvable: return QString::fromUtf8("fichier introuvable");
     case plateforme::ErrChemin: return QString::fromUtf8("répertoire introuvable");
     case plateforme::ErrNomInvalide: return QString::fromUtf8("nom de fichier non valide");
     case plateforme::ErrExiste: return QString::fromUtf8("un fichier de ce nom existe déjà");
     case plateforme::ErrDelai: return QString::fromUtf8("lecteur indisponible");
+    case plateforme::ErrAcces:
+        if (e.systeme == plateforme::PasUnFichierOrdinaire) return QString::fromUtf8("pas un fichier ordinaire");
+        [[fallthrough]];
     default: return QString::fromUtf8("erreur d'accès au fichier");
     }
 }
@@ -161,14 +164,32 @@ void Install::CopierFichierSystem(const QString& nom)
         Lfic->setText(nom);
         P.LaisserEvenements();
         if (!NomSur(nom)) return NoterManque(nom, QString::fromUtf8("nom de fichier non valide"), Decision::Ignore);
-        const auto copie = [&](const QString& destination) { return CopierUn(dossier + "\\" + nom, destination); };
         // A system file already there is never replaced.
         const auto garde = [&](const QString& destination) {
             P.Journal(Decision::Garde, destination, QString::fromUtf8("déjà présent"));
         };
+        // Never over anything in place, even what the listing does not see
+        // (a hidden file, a link to nowhere): other programs may own it.
+        // Copied (1), kept (0) or failed and noted (-1).
+        const auto copie = [&](const QString& destination) {
+            try {
+                P.CopierFichier(dossier + "\\" + nom, destination, [this] { P.Repeindre(); }, false);
+            } catch (const plateforme::Erreur& e) {
+                if (e.numero == plateforme::ErrDelai) throw;
+                if (e.numero == plateforme::ErrExiste) {
+                    garde(destination);
+                    return 0;
+                }
+                NoterManque(destination, e);
+                return -1;
+            }
+            P.Journal(Decision::Copie, destination);
+            return 1;
+        };
         if (!ExisteSystem(nom)) {
-            if (!copie(RepSys + "\\" + nom)) return;
-            compterCopie(A);
+            const int r = copie(RepSys + "\\" + nom);
+            if (r < 0) return;
+            if (r > 0) compterCopie(A);
         } else {
             garde(RepSys + "\\" + nom);
         }
@@ -176,7 +197,7 @@ void Install::CopierFichierSystem(const QString& nom)
         // sibling that gets its own copy.
         if (RepSys.right(2) != "32") {
             if (ExisteSystem32(nom)) garde(RepSys + "32\\" + nom);
-            else if (copie(RepSys + "32\\" + nom)) compterCopie(A);
+            else if (copie(RepSys + "32\\" + nom) > 0) compterCopie(A);
         }
     });
 }

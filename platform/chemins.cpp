@@ -237,7 +237,7 @@ QString interne::versHote(const Configuration& c, const QString& chemin, bool* r
 
     const QStringList noms = reste.split(u'\\', Qt::SkipEmptyParts);
     for (const QString& nom : noms)
-        if (seulementDesPoints(nom) || nom.contains(u'/') || nom.contains(QChar(0)))
+        if (seulementDesPoints(nom) || nom.contains(u'/') || AUnControle(nom))
             throw Erreur{ErrNomInvalide, chemin};
 
     // A medium taken out leaves its mount point behind or nothing at all.

@@ -118,7 +118,7 @@ mode_t modeCopie(int source, mode_t mode)
 
 
 void Plateforme::CopierFichier(const QString& source, const QString& destination,
-                               const std::function<void()>& entreBlocs)
+                               const std::function<void()>& entreBlocs, bool remplacer)
 {
     ignorerDepassementTaille();
     const QByteArray hs = interne::octets(VersHote(source));
@@ -136,7 +136,7 @@ void Plateforme::CopierFichier(const QString& source, const QString& destination
         if (in.fd < 0) interne::echec(errno, source);
         struct stat ss {};
         if (::fstat(in.fd, &ss) != 0) interne::echec(errno, source);
-        if (!S_ISREG(ss.st_mode)) throw Erreur{ErrAcces, source};
+        if (!S_ISREG(ss.st_mode)) throw Erreur{ErrAcces, source, PasUnFichierOrdinaire};
         ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
 
         // The destination's folder must exist; its file, if any, must be a
@@ -146,10 +146,13 @@ void Plateforme::CopierFichier(const QString& source, const QString& destination
         const QString systeme = interne::sansBarreFinale(config_.repertoireSysteme);
         const QString dossierHote = QString::fromUtf8(dossier);
         if (!systeme.isEmpty() && (dossierHote == systeme || dossierHote == systeme + QStringLiteral("32")))
-            QDir().mkpath(dossierHote);
+            interne::creerDossiers(dossierHote);
         interne::dossierExistant(dossier, destination);
         if (nom.isEmpty()) throw Erreur{ErrNomInvalide, destination};
         struct stat sd {};
+        // A folder in the way is a failure; anything else stays as it is.
+        if (!remplacer && ::lstat(hd.constData(), &sd) == 0)
+            throw Erreur{S_ISDIR(sd.st_mode) ? ErrAcces : ErrExiste, destination};
         if (::stat(hd.constData(), &sd) == 0) {
             if (S_ISDIR(sd.st_mode)) throw Erreur{ErrAcces, destination};
             if (interne::lectureSeule(hoteDestination)) throw Erreur{ErrPermission, destination};
@@ -163,7 +166,7 @@ void Plateforme::CopierFichier(const QString& source, const QString& destination
         if (::fchmod(temp.fd(), modeCopie(in.fd, ss.st_mode)) != 0) interne::echec(errno, destination);
         const struct timespec dates[2] = {ss.st_atim, ss.st_mtim};
         if (::futimens(temp.fd(), dates) != 0) interne::echec(errno, destination);
-        temp.valider(hd, destination);
+        temp.valider(hd, destination, remplacer);
     });
     aSynchroniser_ << QString::fromUtf8(dossier);
 }

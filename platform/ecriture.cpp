@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -100,14 +101,35 @@ Temporaire::~Temporaire()
     if (fd_ >= 0) ::close(fd_);
 }
 
-void Temporaire::valider(const QByteArray& destination, const QString& detail)
+void Temporaire::valider(const QByteArray& destination, const QString& detail, bool remplacer)
 {
     const int fd = fd_;
     fd_ = -1;
     // Write errors of some file systems (network, quota) only show here.
     if (::close(fd) != 0 && errno != EINTR) echec(errno, detail);
-    if (::rename(chemin_.constData(), destination.constData()) != 0) echec(errno, detail);
+    if (remplacer) {
+        if (::rename(chemin_.constData(), destination.constData()) != 0) echec(errno, detail);
+    } else if (::renameat2(AT_FDCWD, chemin_.constData(), AT_FDCWD, destination.constData(), RENAME_NOREPLACE) != 0) {
+        // File systems without it: a hard link is never made over an entry.
+        if (errno != EINVAL && errno != ENOSYS) echec(errno, detail);
+        if (::link(chemin_.constData(), destination.constData()) != 0) echec(errno, detail);
+        ::unlink(chemin_.constData());
+    }
     chemin_.clear();
+}
+
+void creerDossiers(const QString& hote)
+{
+    const QByteArray o = octets(hote);
+    struct stat st {};
+    if (::stat(o.constData(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return;
+        throw Erreur{ErrChemin, hote, ENOTDIR};
+    }
+    if (errno != ENOENT) echec(errno, hote);
+    const qsizetype barre = hote.lastIndexOf(u'/');
+    if (barre > 0) creerDossiers(hote.left(barre));
+    if (::mkdir(o.constData(), 0777) != 0 && errno != EEXIST) echec(errno, hote);
 }
 
 }  // namespace interne

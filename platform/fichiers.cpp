@@ -39,11 +39,14 @@ private:
 
 QByteArray lireTout(const QString& hote)
 {
-    Descripteur fd(::open(octets(hote).constData(), O_RDONLY | O_CLOEXEC));
+    // Opening a pipe must not wait for a writer that never comes.
+    Descripteur fd(::open(octets(hote).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) echec(errno, hote);
     struct stat st;
     if (::fstat(fd.get(), &st) != 0) echec(errno, hote);
     if (S_ISDIR(st.st_mode)) throw Erreur{ErrAcces, hote};
+    if (!S_ISREG(st.st_mode)) throw Erreur{ErrAcces, hote, PasUnFichierOrdinaire};
+    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
     QByteArray contenu;
     char tampon[65536];
     for (;;) {

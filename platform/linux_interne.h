@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -74,8 +75,10 @@ public:
     Temporaire(const Temporaire&) = delete;
     Temporaire& operator=(const Temporaire&) = delete;
     int fd() const { return fd_; }
-    // Closes (a late write error shows there) and renames over `destination`.
-    void valider(const QByteArray& destination, const QString& detail);
+    // Closes (a late write error shows there) and renames over `destination`;
+    // without `remplacer`, an entry already there under that name (whatever
+    // it is) is never replaced: the failure is ErrExiste.
+    void valider(const QByteArray& destination, const QString& detail, bool remplacer = true);
 
 private:
     QByteArray chemin_;
@@ -88,6 +91,11 @@ QByteArray prefixeTemporaire(const QByteArray& nom);
 // user's that no process holds locked. Throws when the folder cannot be read.
 void supprimerRestes(const QByteArray& dossier, const QList<QByteArray>& prefixes);
 
+// Makes the host folder `hote` and the missing folders above it; a failure
+// throws as `echec` does, with the errno of the level that could not be made
+// (no space or inode left, a read-only file system…).
+void creerDossiers(const QString& hote);
+
 // Writes all of `n` bytes, retrying short and interrupted writes; false with
 // errno set on failure.
 bool ecrireTout(int fd, const char* p, std::size_t n);
@@ -96,6 +104,13 @@ bool ecrireTout(int fd, const char* p, std::size_t n);
 // path (the last definition wins, as in a shell); anything else (relative,
 // missing file or line) gives ~/Desktop. Host path.
 QString dossierBureau(const Configuration& c);
+
+// The folders of xdg-user-dirs (XDG_DOCUMENTS_DIR… in user-dirs.dirs) by
+// their name ("DOCUMENTS"), host paths.
+QMap<QString, QString> dossiersUtilisateur(const Configuration& c);
+// What the existing host folder `reel` (links resolved) is when it holds
+// the user's own things, "" otherwise: see Plateforme::DossierProtege.
+QString protection(const Configuration& c, const QString& reel);
 
 // The drive table for a home directory, a user name and the text of
 // /proc/self/mounts: c: the home, then one letter per volume mounted under

@@ -34,6 +34,9 @@ struct Erreur {
     QString detail;
     int systeme = 0;    // the errno behind it; 0 when a rule of the platform refused
 };
+// `systeme` of an ErrAcces about a file that is no regular file (a pipe, a
+// device, a socket): never opened for reading or writing.
+inline constexpr int PasUnFichierOrdinaire = -1;
 
 // Runs one statement whose failure is ignored: the caller goes on with the
 // next statement. Only platform failures are swallowed; the end of the
@@ -45,6 +48,20 @@ inline void Essayer(F&& f)
         f();
     } catch (const Erreur&) {
     }
+}
+
+// C0 and C1 control characters and DEL: never part of a name the wizard
+// writes, never printed as they are.
+inline bool EstControle(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
+}
+inline bool AUnControle(const QString& s)
+{
+    for (const QChar c : s)
+        if (EstControle(c)) return true;
+    return false;
 }
 
 // Message-box style numbers and answers.
@@ -116,8 +133,8 @@ public:
     // ---- Paths -------------------------------------------------------
     // Drive notation to host path, resolving each existing name without
     // regard to case. A missing final part keeps its case as written.
-    // Throws ErrNomInvalide for an unknown drive or a name holding "/",
-    // NUL, "." or "..".
+    // Throws ErrNomInvalide for an unknown drive or a name holding "/", a
+    // control character (NUL, CR, LF, ESC…), "." or "..".
     QString VersHote(const QString& chemin) const;
     // Host path to drive notation with the longest matching drive root; a
     // drive root keeps its backslash ("d:\"), other paths have none.
@@ -138,9 +155,11 @@ public:
     // Whole-file copy replacing the destination (not a read-only one),
     // through a hidden temporary file renamed at the end; keeps the source's
     // modification time and permission bits. `entreBlocs` runs between
-    // blocks so that the window can repaint.
+    // blocks so that the window can repaint. Without `remplacer`, an entry
+    // already at the destination (a file, a link, anything) is never
+    // replaced: ErrExiste.
     void CopierFichier(const QString& source, const QString& destination,
-                       const std::function<void()>& entreBlocs = {});
+                       const std::function<void()>& entreBlocs = {}, bool remplacer = true);
     // Deletes one file (a link itself, never its target); refuses a
     // read-only one.
     void SupprimerFichier(const QString& chemin);
@@ -167,6 +186,13 @@ public:
     // of `noms` left behind when the process was killed; a temporary file
     // still being written (by another wizard) is left alone.
     void SupprimerTemporaires(const QString& dossier, const QStringList& noms);
+    // What the folder at `chemin` really is (links followed) when it holds
+    // the user's own things: the root of a drive or of the file system, the
+    // home, one of the user's folders (desktop, documents…), the settings or
+    // the system directory, or a folder holding one of them; "" for any
+    // other folder, and for one that does not exist. Nothing is installed
+    // into such a folder, nor deleted from it.
+    QString DossierProtege(const QString& chemin) const;
     // Puts on the disk what the copies and writes since the last call left
     // in the system's cache (one sync of each file system written).
     void Synchroniser();

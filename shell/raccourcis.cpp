@@ -34,6 +34,10 @@ bool installe(Install& f, const QString& cible)
 void lien(Install& f, const QString& dossier, const QString& nom, const QString& cible)
 {
     if (!installe(f, cible)) return;
+    // A control character (from NomProgramme or NomGroupeDéfaut) names no
+    // file a menu could show under that name.
+    if (plateforme::AUnControle(nom) || plateforme::AUnControle(dossier))
+        return f.NoterManque(dossier + "\\" + nom + ".lnk", QString::fromUtf8("nom de fichier non valide"));
     if (dossier.isEmpty())
         return f.NoterManque(nom + ".lnk", QString::fromUtf8("dossier de l'utilisateur introuvable"));
     if (nom.isEmpty())

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -35,24 +36,32 @@ struct Copie : ::testing::Test {
 };
 
 // A system file goes into the system directory and its "32" sibling, each only where no file of that name is
-// (whatever its case), a failed first copy skipping the second; a program file named alike is left to it.
+// (whatever its case), nor anything else (another program's file in the second only, a link to nowhere), a failed
+// first copy skipping the second; a program file named alike is left to it.
 TEST_F(Copie, SystemFilesNeverReplaceAnythingNorGoOutside)
 {
     for (const QString& d : {lib(), lib() + "32", cible()}) QDir().mkpath(d);
     w.RepSys = p.RepertoireSysteme();
     w.Chemin = "c:\\Programmes\\Agenda";
-    for (const char* nom : {"Outils.dll", "Autre.dll", "Bloque.dll", "a.dat"}) source(nom, nom);
+    for (const char* nom : {"Outils.dll", "Autre.dll", "Bloque.dll", "a.dat", "Seul32.dll", "Lien.dll"}) source(nom, nom);
     ecrireFichier(lib() + "/AUTRE.DLL", "ancien");
+    ecrireFichier(lib() + "32/Seul32.dll", "autre programme");
+    ASSERT_TRUE(QFile::link("nulle-part", lib() + "/Lien.dll"));
     QDir().mkpath(lib() + "/Bloque.dll");  // a folder: the first copy fails
-    remplir(w.EmplacementsFs(), {"Outils.dll", "", "Autre.dll", "Absent.dll", "Bloque.dll"});
+    remplir(w.EmplacementsFs(), {"Outils.dll", "", "Autre.dll", "Absent.dll", "Bloque.dll", "Seul32.dll", "Lien.dll"});
     remplir(w.EmplacementsF(), {"", "a.dat", "autre.dll"});
     w.CopierFichiersSystem();
     w.CopierFichiers();
-    EXPECT_EQ(arbre(lib()), (Arbre{{"/AUTRE.DLL", "ancien"}, {"/Bloque.dll", "/"}, {"/Outils.dll", "Outils.dll"}}));
-    EXPECT_EQ(arbre(lib() + "32"), (Arbre{{"/Autre.dll", "Autre.dll"}, {"/Outils.dll", "Outils.dll"}}));
+    EXPECT_EQ(arbre(lib()), (Arbre{{"/AUTRE.DLL", "ancien"}, {"/Bloque.dll", "/"}, {"/Lien.dll", ""},
+                                   {"/Outils.dll", "Outils.dll"}, {"/Seul32.dll", "Seul32.dll"}}));
+    EXPECT_EQ(QFileInfo(lib() + "/Lien.dll").symLinkTarget(), QFileInfo(lib() + "/nulle-part").filePath());
+    EXPECT_EQ(arbre(lib() + "32"), (Arbre{{"/Autre.dll", "Autre.dll"}, {"/Lien.dll", "Lien.dll"},
+                                          {"/Outils.dll", "Outils.dll"}, {"/Seul32.dll", "autre programme"}}));
     EXPECT_EQ(arbre(cible()), (Arbre{{"/a.dat", "a.dat"}}));
-    EXPECT_EQ(w.Label6->text(), QString::fromUtf8("4 fichier(s) copié(s)"));
-    EXPECT_EQ(w.Etape, 6);  // a step for each file in use, copied or not
+    EXPECT_EQ(w.Label6->text(), QString::fromUtf8("6 fichier(s) copié(s)"));
+    EXPECT_EQ(w.Etape, 8);  // a step for each file in use, copied or not
+    ASSERT_EQ(w.Manquants.size(), 2u);  // what is kept is no failure
+    EXPECT_EQ(w.Manquants[0].fichier + w.Manquants[1].fichier, "c:\\.local\\lib\\Absent.dllc:\\.local\\lib\\Bloque.dll");
 
     // A system directory that cannot be listed (no such drive): every name counts as present, so nothing is copied.
     w.RepSys = "q:\\lib";
@@ -100,6 +109,10 @@ TEST_F(Copie, PlatformCopy)
     // the file-size limit (its signal ignored or not) or by the caller, leaves the destination as it was, alone.
     source("gros.bin", QByteArray(9 * 1024 * 1024, 'g'));
     source("lu.dat");
+    // A pipe on the medium is refused at once, never opened for a writer that never comes.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(bac.support() + "/tube").constData(), 0644), 0);
+    EXPECT_EQ(echec([&] { p.CopierFichier("d:\\tube", "c:\\Programmes\\Agenda\\tube"); }).systeme,
+              plateforme::PasUnFichierOrdinaire);
     for (const char* nom : {"/lu.dat", "/gros.bin"}) ecrireFichier(cible() + nom, "ancien");
     ASSERT_EQ(::chmod(QFile::encodeName(cible() + "/lu.dat").constData(), 0444), 0);
     for (const auto& [source, nom, attendu] : {std::tuple{"d:\\absent.dat", "a.dat", plateforme::ErrIntrouvable},

@@ -167,7 +167,7 @@ TEST_F(Desinstallation, NonAuxQuestionsPuisUnParUn)
 }
 
 // Names that designate nothing else. With no directory below the drive, the listing is the user's whole home:
-// its files are never offered, though the shortcuts and settings still go. An empty group name puts the
+// its files are never offered, which one box says, though the shortcuts and settings still go. An empty group name puts the
 // shortcuts in the Programs folder itself, which stays; an empty web shortcut name never names a hidden ".url";
 // a group name climbing out of Programs reaches nothing.
 TEST_F(Desinstallation, NomsQuiNeDesignentRienDAutre)
@@ -177,7 +177,8 @@ TEST_F(Desinstallation, NomsQuiNeDesignentRienDAutre)
     const Chemins raccourcis = raccourcisInstalles();
     desinstaller({vbYes, vbNo});
     ASSERT_EQ(w->File2->List(0), "lettre.txt");
-    EXPECT_TRUE(p->boites.empty());
+    EXPECT_EQ(p->boites, Boites({{"Aucun fichier ne sera supprimé de c:\\ : ce répertoire est le dossier personnel de "
+                                  "l'utilisateur.", vbCritical, "Désinstallation de Agenda"}}));
     EXPECT_EQ(partis(), raccourcis);
 
     ouvrir("Programmes\\Agenda", "", "Agenda", "");
@@ -197,6 +198,56 @@ TEST_F(Desinstallation, NomsQuiNeDesignentRienDAutre)
     QDir().mkpath(parent + "/vide");
     cliquer(w->Command6);
     EXPECT_TRUE(partis().empty());
+}
+
+// The install directory replaced by a link to the home, its parent, the file system's root or a folder of the user's:
+// the install refuses it before writing anything, the uninstall deletes no file there, each saying why in one box,
+// and nothing outside changes but the shortcuts and settings. A link to another folder of the drive (Programmes
+// moved to a larger disk) works for both.
+TEST_F(Desinstallation, RepertoireLie)
+{
+    for (const char* nom : {"/Agenda.html", "/Modeles.dat", "/agenda", "/Documents/lettre.txt"})
+        ecrireFichier(bac.home() + nom, "a moi");
+    const QString ailleurs = bac.home() + "/Disque2/Agenda";
+    QDir().mkpath(ailleurs);
+    const QString refus = "Le programme ne peut pas être installé dans c:\\Programmes\\Agenda : ce répertoire est ";
+    const QString aucun = "Aucun fichier ne sera supprimé de c:\\Programmes\\Agenda : ce répertoire est ";
+    for (const auto& [cible, quoi] :
+         {std::pair{bac.home(), QString("le dossier personnel de l'utilisateur (c:\\)")},
+          {bac.racine(), "un dossier qui contient le dossier personnel de l'utilisateur"},
+          {QString("/"), "la racine du système de fichiers"},
+          {bac.home() + "/Documents", "le dossier « Documents » de l'utilisateur (c:\\Documents)"},
+          {ailleurs, ""}}) {
+        SCOPED_TRACE(cible.toStdString());
+        ouvrir();
+        p->pasHorloge = 1e-5;
+        QDir().mkpath(bac.home() + "/Programmes");
+        QFile::remove(rep());
+        ASSERT_TRUE(QFile::link(cible, rep()));
+        w->OptionDépart[1]->click();
+        w->BSuiv->click();
+        cliquer(w->Command1);
+        if (!quoi.isEmpty()) {
+            EXPECT_EQ(p->boites, Boites({{refus + quoi + ". Indiquez un autre répertoire d'installation.", vbCritical,
+                                          "Assistant Installation"}}));
+            EXPECT_TRUE(partis().empty());
+        } else {
+            EXPECT_EQ(w->Lfic->text(), "Installation terminée");
+            EXPECT_EQ(lireFichier(ailleurs + "/Modeles.dat"), lireFichier(bac.support() + "/Modeles.dat"));
+        }
+        w->BPréc->click();
+        Chemins raccourcis = raccourcisInstalles();
+        desinstaller({vbYes, vbNo});
+        if (!quoi.isEmpty()) {
+            EXPECT_EQ(p->boites, Boites({{aucun + quoi + ".", vbCritical, "Désinstallation de Agenda"}}));
+            EXPECT_EQ(partis(), raccourcis);
+        } else {
+            EXPECT_EQ(p->boites, Boites({question1(), question2(4)}));
+            EXPECT_TRUE(QDir(ailleurs).isEmpty());
+        }
+    }
+    for (const char* nom : {"/Agenda.html", "/Modeles.dat", "/agenda", "/Documents/lettre.txt"})
+        EXPECT_EQ(lireFichier(bac.home() + nom), "a moi") << nom;
 }
 
 // The sample medium installed with every option, then uninstalled in a later run: only the system files, the

@@ -324,8 +324,8 @@ TEST_F(Installation, DisquePleinLimiteOuLectureSeule)
     ouvrir();
     w->TailleInstall = 0.0;
     installer();
-    const QString refuse = " : disque protégé en écriture", absent = " : répertoire introuvable";
-    verifierFin({"c:\\.local\\lib\\Outils.dll" + absent, "c:\\Programmes\\Agenda" + refuse,
+    const QString refuse = " : lecture seule", absent = " : répertoire introuvable";
+    verifierFin({"c:\\.local\\lib\\Outils.dll" + refuse, "c:\\Programmes\\Agenda" + refuse,
                  "c:\\Programmes\\Agenda\\agenda" + absent, "c:\\Programmes\\Agenda\\Agenda.html" + absent,
                  "c:\\Programmes\\Agenda\\Modeles.dat" + absent, "c:\\Programmes\\Agenda\\agenda.png" + absent});
     EXPECT_TRUE(arbre(home()).isEmpty());

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct LigneDeCommande : ::testing::Test {
@@ -41,11 +43,12 @@ struct LigneDeCommande : ::testing::Test {
     }
 };
 
-// Install (the program, also among the files, copied once), again, then uninstall: 0 only when all was done.
+// Install (the program, also among the files, copied once; backslashes before the directory name the same one),
+// again, then uninstall: 0 only when all was done.
 TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
 {
     preparer({{"URLRaccourciWEB", "http://exemple.org"}, {"NomRaccourciWEB", "Site"}});
-    lancer({"--silencieux", "--repertoire=Agenda2", "--demarrage", "--sans-icones"}, 0,
+    lancer({"--silencieux", "--repertoire=\\\\Agenda2", "--demarrage", "--sans-icones"}, 0,
            {"message « Répertoire inexistant » : Le répertoire c:\\Agenda2 n'existe pas... "
             "voulez vous le créer ? → Oui\n",
             "Installation terminée : 6 fichier(s) copié(s), 0 gardé(s), 1 raccourci(s) créé(s), 0 échec(s)\n"});
@@ -56,16 +59,60 @@ TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
     lancer({"--silencieux", "--repertoire=Agenda2"}, 1,
            {"gardé : c:\\Agenda2\\agenda (la copie installée est aussi récente)\n",
             "échec : c:\\.local\\share\\favorites\\Site.url ("});
-    // With nobody to ask, a file of the user's in the directory stays.
-    ecrireFichier(bac.home() + "/Agenda2/mes-notes.txt", "les miennes");
+    // No directory below the drive names nothing to remove: refused before anything goes, shortcuts included.
+    const auto installe = arbre(bac.home());
+    lancer({"--silencieux", "--desinstaller", "--repertoire=\\"}, 1,
+           {"Désinstallation abandonnée : --repertoire ne nomme aucun répertoire sous la racine du lecteur, rien n'a "
+            "été retiré\n"});
+    EXPECT_EQ(arbre(bac.home()), installe);
+    // With nobody to ask, a file of the user's in the directory stays, and so do those whose names differ from the
+    // medium's in letter case only: each is named.
+    for (const char* nom : {"/mes-notes.txt", "/MODELES.DAT", "/agenda.html"})
+        ecrireFichier(bac.home() + "/Agenda2" + nom, "les miennes");
     lancer({"--silencieux", "--desinstaller", "--repertoire=Agenda2"}, 0,
-           {"Désinstallation terminée : 4 fichier(s) supprimé(s), 4 raccourci(s) retiré(s), 0 échec(s)\n"});
+           {"gardé : c:\\Agenda2\\MODELES.DAT (pas installé par ce programme)\n",
+            "gardé : c:\\Agenda2\\agenda.html (pas installé par ce programme)\n",
+            "Désinstallation terminée : 4 fichier(s) supprimé(s), 4 raccourci(s) retiré(s), 0 échec(s)\n"});
     EXPECT_EQ(QDir(bac.home() + "/Agenda2").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-              QStringList{"mes-notes.txt"});
+              QStringList({"agenda.html", "mes-notes.txt", "MODELES.DAT"}));
     // Nothing left to remove, and never a drive's root.
     ecrireFichier(bac.home() + "/a-moi.txt", "le mien");
     for (const char* rep : {"--repertoire=Absent", "--repertoire="}) lancer({"--silencieux", "--desinstaller", rep}, 1);
     EXPECT_EQ(lireFichier(bac.home() + "/a-moi.txt"), "le mien");
+}
+
+// A hostile medium: names with control characters, a pipe under a file's name, a directory written with a leading
+// backslash. Each output line stays one line, the names shown escaped; the pipe is refused at once and named. Then the
+// install directory replaced by a link to the home: the uninstall deletes none of the user's files and says why, the
+// install refuses it before writing anything.
+TEST_F(LigneDeCommande, SupportHostileEtRepertoireLie)
+{
+    preparer({{"RépertoireInstallDéfaut", "\\Programmes\\Agenda"}, {"NomProgramme", "Agenda\x1b]0;pris\x07"},
+              {"F5", QString("a\nInstallation terminée : 0 échec(s)")}});
+    QFile::remove(bac.support() + "/Modeles.dat");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(bac.support() + "/Modeles.dat").constData(), 0644), 0);
+    const auto [sortie, erreurs] =
+        lancer({"--silencieux"}, 1, {"ignoré : a\\nInstallation terminée : 0 échec(s) (nom de fichier non valide)\n",
+                                     "échec : c:\\Programmes\\Agenda\\Modeles.dat (pas un fichier ordinaire)\n",
+                                     "\\Agenda\\x1b]0;pris\\x07.lnk (nom de fichier non valide)\n",
+                                     "\nInstallation incomplète : "});
+    for (const QString& l : sortie.split('\n'))
+        EXPECT_FALSE(plateforme::AUnControle(l)) << l.toStdString();
+    EXPECT_FALSE(sortie.contains("\nInstallation terminée"));
+    EXPECT_EQ(lireFichier(bac.home() + "/Programmes/Agenda/Agenda.html"), lireFichier(bac.support() + "/Agenda.html"));
+
+    // Through a link to the home: its files stay, each run exits 1 saying why.
+    for (const char* nom : {"/Agenda.html", "/agenda"}) ecrireFichier(bac.home() + nom, "a moi");
+    QDir(bac.home() + "/Programmes/Agenda").removeRecursively();
+    ASSERT_TRUE(QFile::link(bac.home(), bac.home() + "/Programmes/Agenda"));
+    const QString quoi = "ce répertoire est le dossier personnel de l'utilisateur (c:\\)";
+    lancer({"--silencieux", "--desinstaller"}, 1,
+           {"Aucun fichier ne sera supprimé de c:\\Programmes\\Agenda : " + quoi + ". → OK\n",
+            "\nDésinstallation incomplète : 0 fichier(s) supprimé(s)"});
+    const auto avant = arbre(bac.home());
+    lancer({"--silencieux"}, 1, {"Le programme ne peut pas être installé dans c:\\Programmes\\Agenda : " + quoi});
+    EXPECT_EQ(arbre(bac.home()), avant);
+    for (const char* nom : {"/Agenda.html", "/agenda"}) EXPECT_EQ(lireFichier(bac.home() + nom), "a moi") << nom;
 }
 
 // --aide prints the usage; a wrong option, one without --silencieux or an unknown drive exits 2. A full disk: without
@@ -86,7 +133,7 @@ TEST_F(LigneDeCommande, MauvaisUsageEtDisquePlein)
                                  "(--forcer pour installer quand même)\n"});
     EXPECT_TRUE(QDir(bac.home()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     lancer({"--silencieux", "--forcer"}, 1,
-           {"échec : c:\\Programmes\\Agenda\\Gros.dat (disque plein)\n", "\nInstallation incomplète : "});
+           {"échec : c:\\Programmes\\Agenda\\Gros.dat (disque plein)\n", "\nInstallation incomplète : ", " créé(s), 1 échec(s)\n"});
     EXPECT_FALSE(QFile::exists(bac.home() + "/Programmes/Agenda/Gros.dat"));
 }
 

@@ -4,23 +4,28 @@
 
 using plateforme::Essayer;
 
-namespace {
-
-// True when `chemin` is the root of a drive (the whole home directory for
-// c:), or cannot be told apart from one. Its files are not the program's.
-bool estRacine(const plateforme::Plateforme& p, const QString& chemin)
-{
-    bool racine = true;
-    Essayer([&] { racine = p.VersLecteur(p.VersHote(chemin)).endsWith('\\'); });
-    return racine;
-}
-
-}  // namespace
-
 void Install::Uninst_Click()
 {
     Essayer([&] { Command6_Click(); });
     Essayer([&] { Command11_Click(); });
+
+    const QString titre = QString::fromUtf8("Désinstallation de ") + NomProg;
+    // A directory that is, as named or through a link, the home, a drive's
+    // root or one of the user's folders holds the user's own files, not an
+    // installation's: none is ever offered, nor deleted.
+    QString protege;
+    try {
+        protege = P.DossierProtege(File2->Path());
+    } catch (const plateforme::Erreur&) {
+        return;   // where it leads cannot be told: nothing is deleted
+    }
+    if (!protege.isEmpty()) {
+        P.MsgBox(QString::fromUtf8("Aucun fichier ne sera supprimé de ") + Chemin +
+                     QString::fromUtf8(" : ce répertoire est ") + protege + ".",
+                 plateforme::vbCritical, titre);
+        P.Journal(plateforme::Decision::Echec, Chemin, QString::fromUtf8("aucun fichier supprimé"));
+        return;
+    }
 
     // The hidden copies that a killed installation left of its files go
     // first: they were never the user's, and no listing shows them.
@@ -29,15 +34,7 @@ void Install::Uninst_Click()
     Essayer([&] { P.SupprimerTemporaires(File2->Path(), noms); });
 
     if (File2->ListCount() < 1) return;
-    // With no directory below the drive the listing holds the user's own
-    // files, not an installation's: never offer to delete them.
-    if (estRacine(P, File2->Path())) {
-        P.Journal(plateforme::Decision::Echec, File2->Path(),
-                  QString::fromUtf8("racine du lecteur : aucun fichier n'est supprimé"));
-        return;
-    }
 
-    const QString titre = QString::fromUtf8("Désinstallation de ") + NomProg;
     if (P.MsgBox("Voulez vous supprimer TOUS les fichiers de '' " + Chemin + " '' ????",
                  plateforme::vbYesNo + plateforme::vbQuestion + plateforme::vbDefaultButton2,
                  titre) != plateforme::vbYes)

@@ -18,6 +18,7 @@ void Install::VerifierRepertoire()
         P.MsgBox(QString::fromUtf8("Le répertoire: ") + Chemin +
                      QString::fromUtf8(" n'existe plus, la désinstallation n'est pas possible"),
                  plateforme::vbCritical, QString::fromUtf8("Echec à la désinstallation"));
+        P.Journal(plateforme::Decision::Echec, Chemin, QString::fromUtf8("répertoire introuvable"));
         Uninst->setEnabled(false);
     }
 }

@@ -171,8 +171,15 @@ public:
     // The failure in the user's words: "disque plein", "accès refusé" …
     static QString RaisonEchec(const plateforme::Erreur& e);
     // Whether a file name from Install.inf may be used below a folder: no
-    // part that is empty or only dots, no root, drive, "/" or NUL.
+    // part that is empty or only dots, no root, drive, "/" or control
+    // character.
     static bool NomSur(const QString& nom);
+    // An install directory as typed or given, without the backslashes
+    // before and after it (they name the same folder).
+    static QString RepertoireNormal(const QString& repertoire);
+    // Whether a directory names something below the drive's root: parts
+    // that are empty or blank name no folder.
+    static bool SousLaRacine(const QString& repertoire);
 
 protected:
     void closeEvent(QCloseEvent*) override;

@@ -3,6 +3,7 @@
 #include "wizard/install.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 #include <cstdio>
 #include <cstdlib>
@@ -66,10 +67,30 @@ QString TexteAide()
 
 namespace {
 
-void ligne(const QString& texte)
+// A line as a terminal or a log shows it: control characters that a name
+// holds (NUL, CR, LF, ESC, the C1 controls) and the marks that would turn or
+// break the line are written escaped, so that each line stays one line and
+// prints nothing it does not say.
+QString echappe(const QString& texte)
 {
-    std::fputs((texte + '\n').toUtf8().constData(), stdout);
-    std::fflush(stdout);
+    QString r;
+    for (const QChar c : texte) {
+        const char16_t u = c.unicode();
+        if (u == '\n') r += QLatin1String("\\n");
+        else if (u == '\r') r += QLatin1String("\\r");
+        else if (u == '\t') r += QLatin1String("\\t");
+        else if (u <= 0xFF && plateforme::EstControle(c)) r += QStringLiteral("\\x%1").arg(int(u), 2, 16, QChar('0'));
+        else if (u == 0x2028 || u == 0x2029 || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069))
+            r += QStringLiteral("\\u%1").arg(int(u), 4, 16, QChar('0'));
+        else r += c;
+    }
+    return r;
+}
+
+void ligne(const QString& texte, std::FILE* flux = stdout)
+{
+    std::fputs((echappe(texte) + '\n').toUtf8().constData(), flux);
+    std::fflush(flux);
 }
 
 // The platform of an unattended run: every message box is written out and
@@ -81,9 +102,12 @@ public:
     {
     }
 
+    // Every failure is told once, as a decision; the boxes that report it
+    // are not counted again.
     int echecs = 0, copies = 0, gardes = 0, raccourcisCrees = 0, raccourcisRetires = 0, supprimes = 0;
-    // The names of the files that Install.inf has installed.
+    // The names of the files that Install.inf has installed, and where.
     QStringList nomsInstalles;
+    QString dossier;
     bool espaceRefuse = false;
 
     int MsgBox(const QString& texte, int style, const QString& titre) override
@@ -91,25 +115,33 @@ public:
         using namespace plateforme;
         const int boutons = style & 7;
         int reponse = boutons == vbYesNo || boutons == vbYesNoCancel ? vbYes : vbOK;
+        QString garde;
         if (titre == QString::fromUtf8(" oh, oh ??")) {
             reponse = options_.forcer ? vbYes : vbNo;
             espaceRefuse = !options_.forcer;
-        } else if (titre.startsWith(QString::fromUtf8("Désinstallation de ")) && (style & 0x300) == 0) {
+        } else if (titre.startsWith(QString::fromUtf8("Désinstallation de ")) && boutons == vbYesNo
+                   && (style & 0x300) == 0) {
             reponse = vbYes;   // file by file, so that each is judged below
         } else if (titre == QLatin1String("Alors ?") && texte.startsWith(QLatin1String("Supprimer "))
                    && texte.endsWith(QLatin1String(" ?"))) {
             // With nobody to ask, only the files that the medium installs
-            // go; whatever else the user keeps in the directory stays.
+            // go, their names letter for letter (MODELES.DAT is another
+            // file than Modeles.dat here); whatever else the user keeps in
+            // the directory stays, and is named.
             const QString nom = texte.mid(10, texte.size() - 12);
-            reponse = nomsInstalles.contains(nom, Qt::CaseInsensitive) ? vbYes : vbNo;
+            reponse = nomsInstalles.contains(nom, Qt::CaseSensitive) ? vbYes : vbNo;
+            if (reponse == vbNo) garde = dossier + "\\" + nom;
         }
-        // A box with a stop sign and nothing to answer tells a failure.
-        if ((style & 0x70) == vbCritical && boutons == vbOKOnly) ++echecs;
+        // The box's own line breaks become " / "; whatever else a name holds
+        // is shown escaped by ligne().
         QString plat = texte;
         plat.replace(QLatin1String("\r\n"), QLatin1String(" / "));
+        static const QRegularExpression espaces(QStringLiteral(" {2,}"));
+        plat = plat.replace(espaces, QStringLiteral(" ")).trimmed();
         const char* mots[] = {"", "OK", "Annuler", "", "", "", "Oui", "Non"};
-        ligne(QString::fromUtf8("message « ") + titre.trimmed() + QString::fromUtf8(" » : ") + plat.simplified()
+        ligne(QString::fromUtf8("message « ") + titre.trimmed() + QString::fromUtf8(" » : ") + plat
               + QString::fromUtf8(" → ") + QString::fromUtf8(mots[reponse]));
+        if (!garde.isEmpty()) Journal(Decision::Garde, garde, QString::fromUtf8("pas installé par ce programme"));
         return reponse;
     }
 
@@ -158,7 +190,7 @@ int ExecuterSansFenetre(const OptionsLigneDeCommande& o)
         try {
             w.Drive1->setDrive(*o.lecteur);
         } catch (const plateforme::Erreur&) {
-            std::fputs(QString::fromUtf8("lecteur inconnu : %1\n").arg(*o.lecteur).toUtf8().constData(), stderr);
+            ligne(QString::fromUtf8("lecteur inconnu : ") + *o.lecteur, stderr);
             return 2;
         }
         w.Letr = w.Drive1->Drive().left(2);
@@ -167,12 +199,19 @@ int ExecuterSansFenetre(const OptionsLigneDeCommande& o)
     // The pages as a user goes through them, with the choices of the options.
     w.OptionDépart[o.desinstaller ? 2 : 1]->setChecked(true);
     if (o.desinstaller) {
-        if (o.repertoire) w.RepDef = *o.repertoire;
+        // No directory below the drive: nothing of the program's to remove,
+        // and the shortcuts and settings of one still installed stay.
+        if (o.repertoire && !Install::SousLaRacine(*o.repertoire)) {
+            ligne(QString::fromUtf8("Désinstallation abandonnée : --repertoire ne nomme aucun répertoire sous la "
+                                    "racine du lecteur, rien n'a été retiré"));
+            return 1;
+        }
+        if (o.repertoire) w.RepDef = Install::RepertoireNormal(*o.repertoire);
         p.nomsInstalles << w.Prog << w.Aide;
         for (QString* f : w.EmplacementsF()) p.nomsInstalles << *f;
         w.BSuiv_Click();   // checks the directory
+        p.dossier = w.Chemin;
         if (w.Uninst->isEnabled()) w.Uninst_Click();
-        else ++p.echecs;
         const bool fait = p.echecs == 0;
         ligne(QString::fromUtf8(fait ? "Désinstallation terminée : " : "Désinstallation incomplète : ")
               + QString::fromUtf8("%1 fichier(s) supprimé(s), %2 raccourci(s) retiré(s), %3 échec(s)")
