@@ -73,6 +73,9 @@ bool Install::CopierUn(const QString& source, const QString& destination)
     // copied once: the second copy would only repeat the first, and could
     // fail where the first has already put the file in place.
     if (CopiesFaites.contains(destination.toUpper())) return true;
+    // One that failed is not tried again, nor told twice.
+    for (const Manque& m : Manquants)
+        if (m.fichier == destination) return false;
     try {
         P.CopierFichier(source, destination, [this] { P.Repeindre(); });
         P.Journal(Decision::Copie, destination);
@@ -88,11 +91,11 @@ bool Install::CopierUn(const QString& source, const QString& destination)
 
 void Install::NoterManque(const QString& fichier, const QString& raison, plateforme::Decision d)
 {
-    P.Journal(d, fichier, raison);
     // A file named twice (the program is often one of the files too) is
     // told once.
     for (const Manque& m : Manquants)
         if (m.fichier == fichier) return;
+    P.Journal(d, fichier, raison);
     Manquants.push_back({fichier, raison});
 }
 
