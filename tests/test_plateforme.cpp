@@ -63,7 +63,8 @@ TEST_F(Plateforme_, DriveNotationNamesAndListing)
 
     ecrireFichier(bac.racine() + "/dehors.txt", "secret");
     for (const QString& chemin : QStringList{"c:\\..\\dehors.txt", "c:\\.\\x", "c:\\...\\x", "c:\\a/b", "q:\\x", "",
-                                             QString("c:\\a") + QChar(0) + "b", "dehors.txt", "\\\\serveur\\partage"}) {
+                                             QString("c:\\a") + QChar(0) + "b", "dehors.txt", "\\\\serveur\\partage",
+                                             "c:\\a\nb", "c:\\a\x1b[2Jb", QString::fromUtf8("c:\\a\u009bb")}) {
         EXPECT_EQ(echec([&] { p.VersHote(chemin); }).numero, ErrNomInvalide) << chemin.toStdString();
         EXPECT_EQ(echec([&] { p.SupprimerFichier(chemin); }).numero, ErrNomInvalide) << chemin.toStdString();
     }
@@ -96,6 +97,7 @@ TEST_F(Plateforme_, DriveNotationNamesAndListing)
     EXPECT_EQ(echec([&] { p.CreerRepertoire("c:\\PROGRAMMES"); }).numero, ErrAcces);
     ecrireFichier(bac.home() + "/t.inf", "un\r\ndeux\rtrois\nsuite\r\n\r\nfin");
     EXPECT_EQ(p.LireLignes("c:\\T.INF"), QStringList({"un", "deux", "trois\nsuite", "", "fin"}));
+    EXPECT_EQ(echec([&] { p.LireOctets("c:\\tube"); }).systeme, PasUnFichierOrdinaire);  // never waits for a writer
 }
 
 // Special folders by CSIDL number: 25, unknown numbers and a folder that cannot be made answer "" and make
