@@ -65,6 +65,7 @@ void Install::LireParametres()
     Inet = LireValeur(general, "RaccourciWEB");
     URLInet = LireValeur(general, "URLRaccourciWEB");
     NOMInet = LireValeur(general, "NomRaccourciWEB");
+    Version = LireValeur(general, "Version");
     i = 1;
     for (QString* f : EmplacementsFs()) *f = LireValeur("FichiersSystem", "Fs" + QString::number(i++));
     Label8->setText(LireValeur(general, "Info1"));

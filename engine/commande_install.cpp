@@ -45,6 +45,12 @@ bool repertoireSur(const QString& repertoire)
     return Install::NomSur(Install::RepertoireNormal(noms));
 }
 
+// Ends the record of what the command writes, whatever way it is left.
+struct GardeInventaire {
+    plateforme::Plateforme& p;
+    ~GardeInventaire() { p.FermerInventaire(); }
+};
+
 // Marks the command as running for as long as it is on the stack, whatever
 // way it is left (end of the command, early return, end of the program).
 struct GardeInstallation {
@@ -84,6 +90,11 @@ void Install::Command1_Click()
     bool fin = false;
     Manquants.clear();
     CopiesFaites.clear();
+    GardeInventaire inventaire{P};
+    const auto enregistrement = [&](bool complet) {
+        return plateforme::Enregistrement{NomProg, Version, AllUSERs->isChecked(), complet, GroupeFait,
+                                          QString::fromUtf8("Désinstaller ") + NomProg, Chemin + "\\" + Prog};
+    };
     try {
         const QString lecteur = Drive1->Drive().left(2);
 
@@ -174,6 +185,35 @@ void Install::Command1_Click()
         });
         if (fin) return;
 
+        // An install over an earlier one into the same directory says what
+        // it does before it writes anything; from here on, what it writes
+        // is its record.
+        pas([&] {
+            const QString repertoire = lecteur + "\\" + RepDef;
+            if (const auto avant = P.InstallationDans(repertoire)) {
+                const QString texte = TexteMiseAJour(NomProg, avant->version, Version);
+                Lfic->setText(texte);
+                Lfic->show();
+                P.Journal(plateforme::Decision::Information, texte);
+                P.LaisserEvenements();
+            }
+            P.CommencerInventaire(repertoire);
+        });
+        // The record names every file written, so that an uninstall without
+        // the medium, or the next upgrade, removes exactly those; it is
+        // written again once the favourite is made.
+        const auto enregistrer = [&] {
+            try {
+                P.EnregistrerInventaire(enregistrement(Manquants.empty()));
+            } catch (const Erreur& e) {
+                if (e.numero == plateforme::ErrDelai) throw;
+                // The copy kept for uninstalling names itself.
+                NoterManque(e.detail.startsWith('/') ? QString::fromUtf8("enregistrement de l'installation") : e.detail,
+                            e);
+            }
+        };
+        GroupeFait.clear();
+
         // 4
         pas([&] { P.Sablier(true); });
         PB->show();
@@ -230,9 +270,11 @@ void Install::Command1_Click()
             if (!FichierExiste(destination)) return false;
             bool garder = true;
             pas([&] { garder = P.DateModification(destination) >= P.DateModification(source); });
-            if (garder)
+            if (garder) {
                 P.Journal(plateforme::Decision::Garde, destination,
                           QString::fromUtf8("la copie installée est aussi récente"));
+                pas([&] { P.InventorierGarde(destination); });
+            }
             return garder;
         };
         // A name that is no file below the directory is never copied.
@@ -286,6 +328,8 @@ void Install::Command1_Click()
             P.LaisserEvenements();
         });
 
+        pas([&] { enregistrer(); });
+
         // What was written is on the disk before anything is announced.
         pas([&] {
             try {
@@ -316,11 +360,13 @@ void Install::Command1_Click()
         // 15
         if (Inet.toLower() == "oui") {
             pas([&] { CreerRaccourciWeb(); });
+            pas([&] { enregistrer(); });
             pas([&] { P.Synchroniser(); });
         }
     } catch (const Erreur&) {
         // Only a drive that does not answer gets here. Nothing is undone and
-        // the pointer keeps its shape.
+        // the pointer keeps its shape; what was written is recorded.
+        plateforme::Essayer([&] { P.EnregistrerInventaire(enregistrement(false)); });
         plateforme::Essayer([&] {
             P.MsgBox("Lecteur indisponible", plateforme::vbCritical,
                      QString::fromUtf8("Sélectionnez un lecteur"));

@@ -297,6 +297,8 @@ Configuration Configuration::depuisEnvironnement()
     const QString programme = n > 0 ? QString::fromUtf8(exe, n) : QString();
     c.dossierPropre = programme.startsWith(u'/') ? programme.left(std::max<qsizetype>(programme.lastIndexOf(u'/'), 1))
                                                  : QCoreApplication::applicationDirPath();
+    // The wizard an install keeps for later uninstalls: this one.
+    if (programme.startsWith(u'/')) c.executable = programme;
 
     c.xdgDataHome = dossierXdg("XDG_DATA_HOME", c.home + QStringLiteral("/.local/share"));
     c.xdgConfigHome = dossierXdg("XDG_CONFIG_HOME", c.home + QStringLiteral("/.config"));
@@ -306,8 +308,6 @@ Configuration Configuration::depuisEnvironnement()
     return c;
 }
 
-Plateforme::Plateforme(Configuration config) : config_(std::move(config)) {}
-Plateforme::~Plateforme() = default;
 
 // ---- Paths -------------------------------------------------------------------
 

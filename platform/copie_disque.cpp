@@ -2,6 +2,7 @@
 #include "platform/linux_interne.h"
 #include "platform/plateforme.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 
 #include <algorithm>
@@ -166,9 +167,66 @@ void Plateforme::CopierFichier(const QString& source, const QString& destination
         if (::fchmod(temp.fd(), modeCopie(in.fd, ss.st_mode)) != 0) interne::echec(errno, destination);
         const struct timespec dates[2] = {ss.st_atim, ss.st_mtim};
         if (::futimens(temp.fd(), dates) != 0) interne::echec(errno, destination);
+        if (interne::inventaireActif()) {
+            // What the record keeps of it: the bytes now in the copy.
+            const QString copie = QString::fromUtf8(hd);
+            struct stat sc {};
+            ::fstat(temp.fd(), &sc);
+            interne::Element e{interne::Element::Fichier, copie, sc.st_size, {}, {}};
+            QCryptographicHash h(QCryptographicHash::Sha256);
+            std::vector<char> tampon(std::size_t(1) << 16);
+            ssize_t n;
+            off_t position = 0;
+            while ((n = ::pread(temp.fd(), tampon.data(), tampon.size(), position)) > 0) {
+                h.addData(QByteArrayView(tampon.data(), n));
+                position += n;
+            }
+            if (n < 0) interne::echec(errno, destination);
+            e.sha256 = h.result().toHex();
+            if (!systeme.isEmpty() && (dossierHote == systeme || dossierHote == systeme + QStringLiteral("32")))
+                e.genre = interne::Element::Systeme;
+            temp.valider(hd, destination, remplacer);
+            interne::inventorier(std::move(e));
+            return;
+        }
         temp.valider(hd, destination, remplacer);
     });
     aSynchroniser_ << QString::fromUtf8(dossier);
+}
+
+void interne::copierArbre(const QString& source, const QString& destination)
+{
+    const QByteArray s = octets(source), d = octets(destination);
+    struct stat st {};
+    if (::lstat(s.constData(), &st) != 0) echec(errno, source);
+    if (S_ISLNK(st.st_mode)) {
+        char cible[4096];
+        const ssize_t n = ::readlink(s.constData(), cible, sizeof cible - 1);
+        if (n < 0) echec(errno, source);
+        cible[n] = 0;
+        if (::symlink(cible, d.constData()) != 0) echec(errno, destination);
+        return;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        if (::mkdir(d.constData(), st.st_mode & 0777) != 0 && errno != EEXIST) echec(errno, destination);
+        DIR* dir = ::opendir(s.constData());
+        if (!dir) echec(errno, source);
+        QStringList noms;
+        while (const dirent* e = ::readdir(dir))
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) noms << QString::fromUtf8(e->d_name);
+        ::closedir(dir);
+        for (const QString& n : noms) copierArbre(source + u'/' + n, destination + u'/' + n);
+        return;
+    }
+    if (!S_ISREG(st.st_mode)) throw Erreur{ErrAcces, source, PasUnFichierOrdinaire};
+    Descripteur in, out;
+    in.fd = ::open(s.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (in.fd < 0) echec(errno, source);
+    out.fd = ::open(d.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
+    if (out.fd < 0) echec(errno, destination);
+    if (!copierContenu(in.fd, out.fd, {})) echec(errno, destination);
+    const struct timespec dates[2] = {st.st_atim, st.st_mtim};
+    ::futimens(out.fd, dates);
 }
 
 void Plateforme::SupprimerTemporaires(const QString& dossier, const QStringList& noms)

@@ -55,7 +55,7 @@ QString interne::dossierBureau(const Configuration& c)
 }
 
 
-QString Plateforme::DossierSpecial(int csidl) const
+QString Plateforme::DossierSpecial(int csidl, bool creer) const
 {
     const Configuration& c = config_;
     QString hote;
@@ -76,9 +76,12 @@ QString Plateforme::DossierSpecial(int csidl) const
 
     // A user's own folders always exist where the shell comes from; the
     // system-wide ones are the administrator's and are left as they are.
-    if (parUtilisateur) {
-        QDir().mkpath(hote);
-        if (!QFileInfo(hote).isDir()) return {};
+    if (parUtilisateur && creer) {
+        try {
+            interne::creerDossiers(hote);
+        } catch (const Erreur&) {
+            return {};
+        }
     }
 
     QString r;

@@ -129,7 +129,8 @@ void creerDossiers(const QString& hote)
     if (errno != ENOENT) echec(errno, hote);
     const qsizetype barre = hote.lastIndexOf(u'/');
     if (barre > 0) creerDossiers(hote.left(barre));
-    if (::mkdir(o.constData(), 0777) != 0 && errno != EEXIST) echec(errno, hote);
+    if (::mkdir(o.constData(), 0777) == 0) inventorier({Element::Dossier, hote});
+    else if (errno != EEXIST) echec(errno, hote);
 }
 
 }  // namespace interne
@@ -153,10 +154,7 @@ bool interne::lectureSeule(const QString& hote)
     if (::stat(o.constData(), &st) != 0) return false;
     return (st.st_mode & 0222) == 0 || ::access(o.constData(), W_OK) != 0;
 }
-namespace {
-
-// The mode a new file gets from open(2) with 0666: what the umask leaves.
-mode_t modeNouveau()
+mode_t interne::masqueCreation()
 {
     static const mode_t masque = [] {
         QFile f(QStringLiteral("/proc/self/status"));
@@ -165,8 +163,13 @@ mode_t modeNouveau()
                 if (l.startsWith("Umask:")) return mode_t(l.mid(6).trimmed().toUInt(nullptr, 8));
         return mode_t(022);
     }();
-    return 0666 & ~masque;
+    return masque;
 }
+
+namespace {
+
+// The mode a new file gets from open(2) with 0666: what the umask leaves.
+mode_t modeNouveau() { return 0666 & ~interne::masqueCreation(); }
 
 }  // namespace
 

@@ -269,6 +269,9 @@ void Plateforme::raccourciEcrit(const QString& hote)
                                               QStringLiteral("metadata::trusted"), QStringLiteral("true")});
         }
         if (existante.texte != contenu->texte) menusChanges(config_, e, info.path());
+        // The install's record keeps the entry, written now or already right.
+        interne::inventorier({interne::Element::Entree, chemin});
+        if (!contenu->icone.isEmpty()) interne::inventorier({interne::Element::Icone, contenu->icone});
     } catch (const Erreur&) {
         throw;
     } catch (...) {
@@ -302,3 +305,39 @@ void Plateforme::raccourciSupprime(const QString& hote)
 }
 
 }  // namespace plateforme
+
+namespace plateforme::interne {
+
+bool retirerEntree(const Configuration& c, const QString& chemin)
+{
+    const Existante existante = lireEntree(chemin);
+    if (!existante.presente || existante.source.isEmpty()) return false;   // the user's own
+    supprimerEntree(c, classer(c, QFileInfo(chemin).path()), chemin, existante);
+    return !QFileInfo::exists(chemin);
+}
+
+void ecrireDesinstalleur(const Plateforme& p, const QString& groupe, const QString& nom, const QString& lanceur,
+                         const QString& programme)
+{
+    const Configuration& c = p.configuration();
+    const QString chemin = groupe + u'/' + nom + QStringLiteral(".desktop");
+    const Existante existante = lireEntree(chemin);
+    if (existante.presente && existante.source.isEmpty()) return;   // the user's own
+    QString icone;
+    if (!programme.isEmpty()) icone = iconeDe(p, programme);
+    const QByteArray texte = (QStringList{QStringLiteral("[Desktop Entry]"), QStringLiteral("Version=1.0"),
+                                          QStringLiteral("Type=Application"), "Name=" + echapper(nom),
+                                          "Exec=" + echapper(argumentExec(lanceur)) + QStringLiteral(" --desinstaller"),
+                                          "Icon=" + echapper(icone.isEmpty() ? QLatin1String(NomIconeGenerique) : icone),
+                                          QStringLiteral("Categories=Utility;"),
+                                          CleDesinstallation + u'=' + echapper(lanceur)}
+                                  .join(u'\n') + u'\n')
+                                 .toUtf8();
+    creerDossiers(groupe);
+    if (existante.texte != texte) remplacer(chemin, texte);
+    inventorierEcrit(Element::Desinstalleur, chemin, texte);
+    if (!icone.isEmpty()) inventorier({Element::Icone, icone});
+    menusChanges(c, classer(c, groupe), groupe);
+}
+
+}  // namespace plateforme::interne

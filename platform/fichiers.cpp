@@ -117,6 +117,7 @@ void Plateforme::CreerRepertoire(const QString& chemin)
         if (errno == EEXIST) throw Erreur{ErrAcces, hote};
         echec(errno, hote);
     }
+    interne::inventorier({interne::Element::Dossier, hote});
 }
 
 void Plateforme::SupprimerRepertoire(const QString& chemin)
@@ -201,6 +202,8 @@ void Plateforme::EcrireLignes(const QString& chemin, const QStringList& lignes)
     }
     interne::surLecteurs(config_, {chemin}, [&] { interne::remplacer(hote, contenu); });
     aSynchroniser_ << QFileInfo(hote).path();
+    interne::inventorierEcrit(interne::estRaccourci(hote) ? interne::Element::Raccourci : interne::Element::Fichier,
+                              hote, contenu);
     raccourciEcrit(hote);
 }
 
@@ -228,6 +231,8 @@ void Plateforme::EcrireOctets(const QString& chemin, std::int64_t position, cons
     if (tronquer) contenu.truncate(fin);
     interne::surLecteurs(config_, {chemin}, [&] { interne::remplacer(hote, contenu); });
     aSynchroniser_ << QFileInfo(hote).path();
+    interne::inventorierEcrit(interne::estRaccourci(hote) ? interne::Element::Raccourci : interne::Element::Fichier,
+                              hote, contenu);
     raccourciEcrit(hote);
 }
 }  // namespace plateforme

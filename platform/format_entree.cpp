@@ -10,6 +10,7 @@
 namespace plateforme::interne {
 
 const QString CleMarque = QStringLiteral("X-Assistant-Raccourci");
+const QString CleDesinstallation = QStringLiteral("X-Assistant-Desinstallation");
 
 // A folder as compared: without symbolic links when it exists.
 QString cheminNormal(const QString& chemin)
@@ -69,6 +70,9 @@ Existante lireEntree(const QString& chemin)
         }
         if (!groupe) continue;
         if (ligne.startsWith(CleMarque + '=')) e.source = desechapper(ligne.mid(CleMarque.size() + 1));
+        // An uninstall entry is ours too; it names the launcher, no link.
+        else if (ligne.startsWith(CleDesinstallation + '='))
+            e.source = desechapper(ligne.mid(CleDesinstallation.size() + 1));
         else if (ligne.startsWith(QLatin1String("Icon="))) e.icone = desechapper(ligne.mid(5));
     }
     return e;

@@ -37,8 +37,8 @@ QString iconeDe(const Plateforme& p, const QString& sourceHote)
     QFile existant(chemin);
     if (existant.open(QIODevice::ReadOnly) && existant.readAll() == png) return chemin;
     existant.close();
-    QDir().mkpath(dossierIcones(p.configuration()));
     try {
+        creerDossiers(dossierIcones(p.configuration()));
         remplacer(chemin, png);
     } catch (const Erreur&) {
         return {};

@@ -226,8 +226,11 @@ int Plateforme::AjouterDocumentRecent(const QString& cibleDonnee)
 
     // ---- Into the recent-documents folder, whole or not at all ----
     const QString dossier = config_.xdgDataHome + "/recent-links";
-    QDir().mkpath(dossier);
-    if (!QFileInfo(dossier).isDir()) return 0;
+    try {
+        interne::creerDossiers(dossier);
+    } catch (const Erreur&) {
+        return 0;
+    }
     QString fichier = nom + ".lnk";
     // Names are compared without regard to case: an earlier link to the
     // same target under other capitals is the one replaced.

@@ -91,10 +91,16 @@ QByteArray prefixeTemporaire(const QByteArray& nom);
 // user's that no process holds locked. Throws when the folder cannot be read.
 void supprimerRestes(const QByteArray& dossier, const QList<QByteArray>& prefixes);
 
+// The process's umask (read once).
+mode_t masqueCreation();
 // Makes the host folder `hote` and the missing folders above it; a failure
 // throws as `echec` does, with the errno of the level that could not be made
 // (no space or inode left, a read-only file system…).
 void creerDossiers(const QString& hote);
+
+// Copies a host file, folder (with what it holds) or link as it is, rights
+// and dates kept, to a destination that does not exist yet.
+void copierArbre(const QString& source, const QString& destination);
 
 // Writes all of `n` bytes, retrying short and interrupted writes; false with
 // errno set on failure.
@@ -131,6 +137,8 @@ DossiersSpeciaux dossiersSpeciaux(const Configuration& c);
 // ---- Desktop entries ------------------------------------------------------
 // The key that marks an entry as ours, naming its shortcut file.
 extern const QString CleMarque;
+// The key that marks the entry starting an uninstall, naming its launcher.
+extern const QString CleDesinstallation;
 // A folder as compared: without symbolic links when it exists.
 QString cheminNormal(const QString& chemin);
 // A value of type string in a desktop entry, escaped and read back.
@@ -169,6 +177,64 @@ QString iconeDe(const Plateforme& p, const QString& sourceHote);
 QStringList toutesLesEntrees(const Configuration& c);
 // Deletes one of our icon PNGs once no entry shows it any more.
 void libererIcone(const Configuration& c, const QString& icone);
+
+// ---- Install records -------------------------------------------------------
+// One thing an install wrote or made, by its host path.
+struct Element {
+    enum Genre { Fichier, Lien, Dossier, Systeme, Raccourci, Entree, Menu, Icone, Desinstalleur };
+    Genre genre;
+    QString hote;
+    qint64 taille = -1;      // files: size and SHA-256 (hex) as written
+    QByteArray sha256;
+    QString cible;           // symbolic links: what they point at
+};
+// The record of one install directory.
+struct Releve {
+    QString programme, version;
+    QString repertoire;      // drive notation, as chosen
+    QString emplacement;     // where it really is (host path, links resolved)
+    QString date;            // local time, "2026-12-09 10:31:02"
+    bool tousUtilisateurs = false;
+    QString assistant;       // the kept wizard's folder name, "" without one
+    std::vector<Element> elements;
+    QString fichier;         // host path of the record read, "" for a new one
+};
+// The record being made by the install under way, or null; what the
+// platform writes or makes meanwhile goes into it.
+Releve* inventaireActif();
+void activerInventaire(Releve* r);
+void inventorier(Element e);
+// A file written whole with `contenu`.
+void inventorierEcrit(Element::Genre genre, const QString& hote, const QByteArray& contenu);
+// The SHA-256 (hex) of a regular file and its size; "" when it is no
+// regular file or cannot be read.
+QByteArray empreinte(const QString& hote, qint64* taille = nullptr);
+// What a symbolic link points at, as written; "" for anything else.
+QString cibleDe(const QString& hote);
+// Whether the thing is still as the install left it (same size and SHA-256,
+// or the same link).
+bool intact(const Element& e);
+QByteArray texteReleve(const Releve& r);
+std::optional<Releve> lireReleve(const QString& fichier);
+// The wizard's data folder (W), the user's or all users'.
+QString dossierDonnees(const Configuration& c, bool tous);
+// The name of the record's folder for an install directory (host path).
+QString nomReleve(const QString& emplacement);
+// Every record of this account and of all users.
+std::vector<Releve> releves(const Configuration& c);
+// Keeps one copy of the running wizard in the folder `dossier` (W/assistant),
+// shared by every install it makes; the copy's name, "" when there is no
+// wizard to keep (Configuration::executable empty).
+QString conserverAssistant(const Configuration& c, const QString& dossier, const Version& v);
+// Writes the desktop entry `nom` that starts the uninstall (the kept
+// launcher `lanceur` with --desinstaller), in the menu folder paired with
+// the program group's link folder `groupe` (host path), with the icon of
+// the installed program `programme` (host path, "" for none).
+void ecrireDesinstalleur(const Plateforme& p, const QString& groupe, const QString& nom, const QString& lanceur,
+                         const QString& programme);
+// Removes one of our desktop entries (not the user's own), the menus and
+// icon following; true when it did.
+bool retirerEntree(const Configuration& c, const QString& chemin);
 
 // ---- Icons -----------------------------------------------------------------
 // True when the existing host file is a program: executable, or an ELF or

@@ -47,12 +47,14 @@ QString nomMenu(const QString& dossier)
 // cannot be written leaves the entries in their category, no worse.
 void ecrireSiChange(const QString& chemin, const QByteArray& texte)
 {
-    QFile existant(chemin);
-    if (existant.open(QIODevice::ReadOnly) && existant.readAll() == texte) return;
-    existant.close();
-    QDir().mkpath(QFileInfo(chemin).path());
     try {
-        remplacer(chemin, texte);
+        QFile existant(chemin);
+        if (!existant.open(QIODevice::ReadOnly) || existant.readAll() != texte) {
+            existant.close();
+            creerDossiers(QFileInfo(chemin).path());
+            remplacer(chemin, texte);
+        }
+        inventorier({Element::Menu, chemin});
     } catch (const Erreur&) {
     }
 }

@@ -13,6 +13,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace plateforme {
@@ -100,11 +102,42 @@ enum class Decision {
     RaccourciSupprime,
     Supprime,            // an installed file deleted
     ReglagesEffaces,
+    Information,         // what the run does, in a sentence (the object)
 };
 
 struct Version {
     int majeur, mineur, revision;
 };
+
+// An earlier install, as its record tells it.
+struct Installation {
+    QString programme, version;
+    QString repertoire;    // the install directory, in drive notation as it is named now
+    QString date;          // local time, "2026-12-09 10:31:02"
+    bool tousUtilisateurs = false;
+};
+
+// A file of an install directory, as its record knows it.
+enum class EtatFichier {
+    SansReleve,   // no record of an install there: nothing is known
+    Intact,       // written by the install and unchanged since
+    Modifie,      // written by the install, changed since (the user's now)
+    Etranger,     // not written by the install
+};
+
+// What the install command tells of itself when its record is written.
+struct Enregistrement {
+    QString programme, version;
+    bool tousUtilisateurs = false;
+    // The copy went through: what the earlier record of the directory lists
+    // and this install did not write is removed (unless changed since).
+    bool complet = false;
+    QString groupe;             // the program group's folder (drive notation), "" for no uninstall entry
+    QString nomDesinstalleur;   // the uninstall entry's name
+    QString programmeInstalle;  // the installed program (drive notation), for the entry's icon
+};
+
+namespace interne { struct Element; }
 
 // Where the platform finds its folders. Built from the environment for the
 // real program; tests build one of their own in a temporary directory.
@@ -117,6 +150,11 @@ struct Configuration {
     QString xdgDataDir;              // first of $XDG_DATA_DIRS or /usr/local/share
     QString xdgConfigDir;            // first of $XDG_CONFIG_DIRS or /etc/xdg
     QString repertoireSysteme;       // host path, ~/.local/lib
+    // The wizard to keep for later uninstalls: its executable, and the
+    // folder that holds it with its launcher and libraries (setup and
+    // assistant/), "" when it runs alone; no executable, nothing is kept.
+    QString executable;
+    QString racineAssistant;
 
     // The drive table of this machine (home, mounted media, /) and the XDG
     // folders of the environment; the own folder from /proc/self/exe.
@@ -197,10 +235,44 @@ public:
     // in the system's cache (one sync of each file system written).
     void Synchroniser();
 
+    // ---- Install records ---------------------------------------------
+    // Every install this account can see (its own and all users').
+    std::vector<Installation> Installations() const;
+    // The install into `repertoire` (links followed), if one is recorded.
+    std::optional<Installation> InstallationDans(const QString& repertoire) const;
+    // The install of `programme` that a run of the wizard is about: the one
+    // its kept copy was made for, else the one into `repertoire`, else the
+    // program's latest.
+    std::optional<Installation> InstallationDe(const QString& programme, const QString& repertoire) const;
+    // Whether the wizard runs from the copy an install kept (the program's
+    // files are not beside it).
+    bool CopieConservee() const;
+    // From here on, what the platform writes or makes is the record of an
+    // install into `repertoire`, until FermerInventaire().
+    void CommencerInventaire(const QString& repertoire);
+    // A file the install left as it was: still the program's when the
+    // earlier install wrote it and nobody changed it since.
+    void InventorierGarde(const QString& chemin);
+    // Writes the record (again after later writes). The first time, after a
+    // complete copy, removes what the earlier install wrote and this one did
+    // not, and keeps the description, the wizard and its uninstall entry.
+    void EnregistrerInventaire(const Enregistrement& e);
+    void FermerInventaire();
+    // Removes the links and desktop entries that the record of the install
+    // into `repertoire` lists.
+    void RetirerRaccourcisInscrits(const QString& repertoire);
+    EtatFichier EtatInstalle(const QString& chemin) const;
+    // Once none of its files is left as written: removes the install's
+    // uninstall entry, the folders it made (when empty), its record, and the
+    // kept wizard when no other install uses it. True when it did.
+    bool ConclureDesinstallation(const QString& repertoire);
+
     // ---- Shell ---------------------------------------------------------
     // Special folder by CSIDL number, "" when there is none. Per-user
     // folders are created when missing.
-    QString DossierSpecial(int csidl) const;
+    // Without `creer`, a missing per-user folder is named, not made (an
+    // uninstall looks where an install would have written).
+    QString DossierSpecial(int csidl, bool creer = true) const;
     // Writes a Shell Link to `cible` named NomFichier(cible) + ".lnk" into
     // the recent-documents folder (CSIDL 8). 1 on success, 0 otherwise.
     int AjouterDocumentRecent(const QString& cible);
@@ -250,6 +322,10 @@ protected:
 private:
     // Host folders written since the last Synchroniser().
     QStringList aSynchroniser_;
+    struct Releves;
+    std::unique_ptr<Releves> releves_;
+    void conserver(const QString& dossier, const Enregistrement& e);
+    void retirerElement(const interne::Element& e, const QString& pourquoi);
 };
 
 // Starts the wizard's own executable again (same arguments) at `fraction`

@@ -6,7 +6,9 @@
 
 using plateforme::Essayer;
 
-QString Install::DossierSpecial(std::int32_t CsIdl) { return P.DossierSpecial(CsIdl); }
+// Only the install makes the user's folders it writes in: an uninstall that
+// looks for shortcuts leaves none behind.
+QString Install::DossierSpecial(std::int32_t CsIdl) { return P.DossierSpecial(CsIdl, installationEnCours); }
 
 namespace {
 
@@ -81,6 +83,8 @@ void Install::CreerIcones()
         }
         AllUSERs->setChecked(false);
     }
+    // The uninstall entry joins the program's own there.
+    GroupeFait = groupe;
 
     Essayer([&] { lien(*this, groupe, NomProg, programme); });
     Essayer([&] { AvancerProgression(); });

@@ -33,7 +33,9 @@ void Install::Uninst_Click()
     for (QString* f : EmplacementsF()) noms << *f;
     Essayer([&] { P.SupprimerTemporaires(File2->Path(), noms); });
 
-    if (File2->ListCount() < 1) return;
+    // Nothing left there (files removed by hand, an earlier run): the
+    // install's record and what it kept go too.
+    if (File2->ListCount() < 1) return Essayer([&] { P.ConclureDesinstallation(Chemin); });
 
     if (P.MsgBox("Voulez vous supprimer TOUS les fichiers de '' " + Chemin + " '' ????",
                  plateforme::vbYesNo + plateforme::vbQuestion + plateforme::vbDefaultButton2,
@@ -73,4 +75,5 @@ void Install::Uninst_Click()
         }
     }
     Essayer([&] { File2->Refresh(); });
+    Essayer([&] { P.ConclureDesinstallation(Chemin); });
 }

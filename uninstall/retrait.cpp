@@ -60,6 +60,9 @@ void Install::Command6_Click()
 
         if (avecGroupe) Essayer([&] { P.SupprimerRepertoire(rep); });
     }
+    // Those that the install's record lists besides, under names of an
+    // earlier version or description.
+    Essayer([&] { P.RetirerRaccourcisInscrits(Letr + "\\" + RepDef); });
 }
 
 void Install::Command11_Click()

@@ -19,6 +19,15 @@ void Install::Form_Load()
     if (Aide.isEmpty()) Command2->setEnabled(false);
     Essayer([&] { ConvertirTaille(); });
     Essayer([&] { CompterFichiers(); });
+    // The program already installed here: the pages name its directory
+    // (an upgrade goes there, an uninstall removes it), wherever the
+    // medium's default points.
+    Essayer([&] {
+        if (const auto i = P.InstallationDe(NomProg, DSKDef + "\\" + RepDef); i && i->repertoire.size() > 3) {
+            DSKDef = i->repertoire.left(2);
+            RepDef = i->repertoire.mid(3);
+        }
+    });
     LabInfo->setText(QString::fromUtf8("Bienvenue dans le programme d'installation de ") + NomDef);
     Label3->setText(QString::fromUtf8("Les fichiers présents dans le répertoire ''") + RepDef +
                     QString::fromUtf8("'' devront être effacés manuellement !"));
@@ -52,4 +61,7 @@ void Install::Form_Load()
     Reper->setText(RepDef);
     Picture2->raise();
     Essayer([&] { PeindreDegrade(*Picture2, false, false, true, false, false, false, false); });
+    // The copy an install kept holds the description, not the program's
+    // files: it uninstalls, it cannot install.
+    if (P.CopieConservee()) OptionDépart[1]->setEnabled(false);
 }

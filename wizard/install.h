@@ -42,6 +42,7 @@ struct EtatInstallation {
     QString Inet;
     QString URLInet;
     QString NOMInet;
+    QString Version;         // the program's version (key Version), any text
 
     // The file slots in their order, for the walks over them.
     std::array<QString*, 21> EmplacementsF();
@@ -150,6 +151,17 @@ public:
 
     // True while the install command runs: a second click is refused.
     bool installationEnCours = false;
+
+    // ---- Upgrades and the record of the install -------------------------
+    // The program group's folder that CreerIcones made ("" without one):
+    // the uninstall entry goes there.
+    QString GroupeFait;
+    // Whether version `a` is older (<0), the same (0) or newer (>0) than
+    // `b`, compared as versions: 2.10 is newer than 2.9.
+    static int ComparerVersions(const QString& a, const QString& b);
+    // What an install over an earlier one does: "Mise à jour de Météo 1.0
+    // vers 2.0", "Réinstallation de Météo 2.0", "Retour de Météo 2.0 à 1.0".
+    static QString TexteMiseAJour(const QString& nom, const QString& avant, const QString& apres);
 
     // ---- What the install command could not put in place ----------------
     struct Manque {

@@ -9,6 +9,8 @@
 #include <cstdlib>
 
 using plateforme::Decision;
+using plateforme::EtatFichier;
+using plateforme::Essayer;
 
 OptionsLigneDeCommande AnalyserArguments(const QStringList& arguments)
 {
@@ -23,7 +25,8 @@ OptionsLigneDeCommande AnalyserArguments(const QStringList& arguments)
                       : nom == "--sans-icones" ? &o.sansIcones
                       : nom == "--demarrage" ? &o.demarrage
                       : nom == "--tous-utilisateurs" ? &o.tousUtilisateurs
-                      : nom == "--forcer" ? &o.forcer : nullptr;
+                      : nom == "--forcer" ? &o.forcer
+                      : nom == "--installes" ? &o.installes : nullptr;
         if (drapeau && egal < 0) {
             *drapeau = true;
         } else if (nom == "--lecteur" && egal > 0 && valeur.size() >= 1 && valeur[0].isLetter()
@@ -31,12 +34,17 @@ OptionsLigneDeCommande AnalyserArguments(const QStringList& arguments)
             o.lecteur = valeur.left(1) + ":";
         } else if (nom == "--repertoire" && egal > 0) {
             o.repertoire = valeur;
+        } else if (nom == "--support" && egal > 0 && valeur.startsWith('/')) {
+            o.support = valeur;
         } else {
             o.erreur = QString::fromUtf8("option inconnue ou mal écrite : ") + a;
             return o;
         }
     }
-    if (!o.aide && !o.silencieux)
+    // The window takes --desinstaller (the uninstall already chosen) and
+    // --support; the install page's choices are made in the window.
+    if (!o.aide && !o.silencieux && !o.installes
+        && (o.sansIcones || o.demarrage || o.tousUtilisateurs || o.forcer || o.lecteur || o.repertoire))
         o.erreur = QString::fromUtf8("ces options demandent --silencieux");
     return o;
 }
@@ -44,15 +52,19 @@ OptionsLigneDeCommande AnalyserArguments(const QStringList& arguments)
 QString TexteAide()
 {
     return QString::fromUtf8(
-        "Usage : setup [--aide] [--silencieux [--desinstaller] [options]]\n"
+        "Usage : setup [--aide] [--installes] [--desinstaller] [--silencieux [options]]\n"
         "Sans argument, l'assistant s'ouvre dans sa fenêtre.\n"
         "\n"
         "  --aide                affiche ce texte\n"
+        "  --installes           liste les programmes installés par l'assistant (nom,\n"
+        "                        version, répertoire, date), un par ligne\n"
         "  --silencieux          installe sans fenêtre ni question, avec les choix\n"
         "                        par défaut d'Install.inf (pour l'utilisateur courant)\n"
-        "  --desinstaller        avec --silencieux : retire les raccourcis, les réglages\n"
-        "                        et les fichiers qu'Install.inf installe (les autres\n"
-        "                        fichiers du répertoire restent)\n"
+        "  --desinstaller        ouvre l'assistant sur la désinstallation ; avec\n"
+        "                        --silencieux : retire les raccourcis, les réglages\n"
+        "                        et les fichiers installés (ceux que l'utilisateur a\n"
+        "                        modifiés ou ajoutés restent)\n"
+        "  --support=DOSSIER     le dossier d'Install.inf, au lieu de celui de setup\n"
         "  --lecteur=X:          lecteur d'installation\n"
         "  --repertoire=TEXTE    répertoire d'installation, depuis la racine du lecteur\n"
         "                        (créé s'il n'existe pas)\n"
@@ -65,13 +77,9 @@ QString TexteAide()
         "1 quelque chose a échoué ou a été refusé, 2 mauvaise utilisation.\n");
 }
 
-namespace {
-
-// A line as a terminal or a log shows it: control characters that a name
-// holds (NUL, CR, LF, ESC, the C1 controls) and the marks that would turn or
-// break the line are written escaped, so that each line stays one line and
-// prints nothing it does not say.
-QString echappe(const QString& texte)
+// The marks that would turn or break the line (line separators, direction
+// overrides) are escaped too.
+QString EchapperLigne(const QString& texte)
 {
     QString r;
     for (const QChar c : texte) {
@@ -87,9 +95,11 @@ QString echappe(const QString& texte)
     return r;
 }
 
+namespace {
+
 void ligne(const QString& texte, std::FILE* flux = stdout)
 {
-    std::fputs((echappe(texte) + '\n').toUtf8().constData(), flux);
+    std::fputs((EchapperLigne(texte) + '\n').toUtf8().constData(), flux);
     std::fflush(flux);
 }
 
@@ -115,7 +125,7 @@ public:
         using namespace plateforme;
         const int boutons = style & 7;
         int reponse = boutons == vbYesNo || boutons == vbYesNoCancel ? vbYes : vbOK;
-        QString garde;
+        QString garde, pourquoi;
         if (titre == QString::fromUtf8(" oh, oh ??")) {
             reponse = options_.forcer ? vbYes : vbNo;
             espaceRefuse = !options_.forcer;
@@ -128,9 +138,19 @@ public:
             // go, their names letter for letter (MODELES.DAT is another
             // file than Modeles.dat here); whatever else the user keeps in
             // the directory stays, and is named.
+            // With a record, only the files it lists go, as they were
+            // written: one the user changed since is the user's now.
             const QString nom = texte.mid(10, texte.size() - 12);
-            reponse = nomsInstalles.contains(nom, Qt::CaseSensitive) ? vbYes : vbNo;
-            if (reponse == vbNo) garde = dossier + "\\" + nom;
+            EtatFichier etat = EtatFichier::Etranger;
+            Essayer([&] { etat = EtatInstalle(dossier + "\\" + nom); });
+            const bool installe = etat == EtatFichier::SansReleve ? nomsInstalles.contains(nom, Qt::CaseSensitive)
+                                                                  : etat == EtatFichier::Intact;
+            reponse = installe ? vbYes : vbNo;
+            if (!installe) {
+                garde = dossier + "\\" + nom;
+                pourquoi = QString::fromUtf8(etat == EtatFichier::Modifie ? "modifié depuis l'installation"
+                                                                           : "pas installé par ce programme");
+            }
         }
         // The box's own line breaks become " / "; whatever else a name holds
         // is shown escaped by ligne().
@@ -141,7 +161,7 @@ public:
         const char* mots[] = {"", "OK", "Annuler", "", "", "", "Oui", "Non"};
         ligne(QString::fromUtf8("message « ") + titre.trimmed() + QString::fromUtf8(" » : ") + plat
               + QString::fromUtf8(" → ") + QString::fromUtf8(mots[reponse]));
-        if (!garde.isEmpty()) Journal(Decision::Garde, garde, QString::fromUtf8("pas installé par ce programme"));
+        if (!garde.isEmpty()) Journal(Decision::Garde, garde, pourquoi);
         return reponse;
     }
 
@@ -157,6 +177,7 @@ public:
         case Decision::RaccourciSupprime: mot = "raccourci retiré"; ++raccourcisRetires; break;
         case Decision::Supprime: mot = "supprimé"; ++supprimes; break;
         case Decision::ReglagesEffaces: mot = "réglages effacés"; break;
+        case Decision::Information: return ligne(objet);
         }
         ligne(QString::fromUtf8(mot) + " : " + objet + (detail.isEmpty() ? QString() : " (" + detail + ")"));
     }
@@ -177,15 +198,36 @@ private:
 
 }  // namespace
 
+plateforme::Configuration ConfigurationPour(const OptionsLigneDeCommande& o)
+{
+    plateforme::Configuration c = plateforme::Configuration::depuisEnvironnement();
+    if (o.support) c.dossierPropre = *o.support;
+    return c;
+}
+
 int ExecuterSansFenetre(const OptionsLigneDeCommande& o)
 {
-    PlateformeSilencieuse p(plateforme::Configuration::depuisEnvironnement(), o);
+    PlateformeSilencieuse p(ConfigurationPour(o), o);
     if (p.configuration().home.isEmpty()) {
         ligne(QString::fromUtf8("échec : le dossier personnel de l'utilisateur est introuvable"));
         return 1;
     }
+    if (o.installes) {
+        // One install a line: name, version, directory, date.
+        for (const plateforme::Installation& i : p.Installations()) {
+            QStringList champs;
+            for (const QString& c : {i.programme, i.version, i.repertoire, i.date}) champs << EchapperLigne(c);
+            std::fputs((champs.join('\t') + '\n').toUtf8().constData(), stdout);
+        }
+        return 0;
+    }
     Install w(p);
     w.Form_Load();
+    if (p.CopieConservee() && !o.desinstaller) {
+        ligne(QString::fromUtf8("Installation abandonnée : cette copie de l'assistant désinstalle ") + w.NomProg
+              + QString::fromUtf8(", elle n'a pas ses fichiers"));
+        return 1;
+    }
     if (o.lecteur) {
         try {
             w.Drive1->setDrive(*o.lecteur);

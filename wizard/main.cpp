@@ -21,16 +21,16 @@ int main(int argc, char** argv)
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    if (!arguments.isEmpty()) {
-        const OptionsLigneDeCommande options = AnalyserArguments(arguments);
-        if (!options.erreur.isEmpty()) {
-            std::fputs((options.erreur + "\n\n" + TexteAide()).toUtf8().constData(), stderr);
-            return 2;
-        }
-        if (options.aide) {
-            std::fputs(TexteAide().toUtf8().constData(), stdout);
-            return 0;
-        }
+    const OptionsLigneDeCommande options = AnalyserArguments(arguments);
+    if (!options.erreur.isEmpty()) {
+        std::fputs((EchapperLigne(options.erreur) + "\n\n" + TexteAide()).toUtf8().constData(), stderr);
+        return 2;
+    }
+    if (options.aide) {
+        std::fputs(TexteAide().toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (options.silencieux || options.installes) {
         // No display is needed, whatever the caller's environment says.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         qInstallMessageHandler(silence);
@@ -42,7 +42,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     plateforme::RetablirEchelle();
     QApplication::setFont(PoliceDefaut());
-    plateforme::Plateforme p(plateforme::Configuration::depuisEnvironnement());
+    plateforme::Plateforme p(ConfigurationPour(options));
     // Without a home folder there is no c: drive to install into, and no
     // folder of the user's for the shortcuts.
     if (p.configuration().home.isEmpty()) {
@@ -55,6 +55,12 @@ int main(int argc, char** argv)
     // large scale factor): the wizard starts again at a scale that fits.
     plateforme::RelancerAEchelle(fenetre.EchelleQuiTient(), argv);
     fenetre.Form_Load();
+    // Started to uninstall (the menu entry an install left): that choice is
+    // made, the rest is the user's.
+    if (options.desinstaller && fenetre.OptionDépart[2]->isEnabled()) {
+        fenetre.OptionDépart[2]->setChecked(true);
+        fenetre.OptionDépart_Click(2);
+    }
     fenetre.show();
     return app.exec();
 }
