@@ -30,6 +30,7 @@ struct Plateforme::Releves {
     std::optional<Releve> ancien;   // the earlier record of its directory
     bool enregistre = false;        // the stale things removed
     bool conserve = false;          // the copy of the wizard tried
+    std::vector<Element> desinstalleurs;   // the earlier install's uninstall entries
     std::optional<Releve> lu;       // the record last read for the uninstall
 };
 
@@ -93,6 +94,18 @@ void supprimerArbre(const QString& dossier)
     }
     for (const QString& d : dossiers) ::rmdir(interne::octets(d).constData());
     ::rmdir(interne::octets(dossier).constData());
+}
+
+// The kept wizard goes with the last install of its data folder W that
+// uses it.
+void liberer(const QString& W, const QString& assistant)
+{
+    if (assistant.isEmpty() || assistant.contains(u'/') || assistant.startsWith(u'.')) return;
+    const QDir d(W + QStringLiteral("/installations"));
+    for (const QString& nom : d.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (const auto r = interne::lireReleve(d.filePath(nom) + u'/' + NomReleve); r && r->assistant == assistant)
+            return;
+    supprimerArbre(W + QStringLiteral("/assistant/") + assistant);
 }
 
 }  // namespace
@@ -224,6 +237,7 @@ void Plateforme::EnregistrerInventaire(const Enregistrement& d)
                     case Element::Dossier: dossiers.prepend(e.hote); break;
                     case Element::Systeme: interne::inventorier(e); break;   // shared: never removed
                     case Element::Menu: case Element::Icone: break;   // follow the entries
+                    case Element::Desinstalleur: releves_->desinstalleurs.push_back(e); break;   // made again below
                     default: retirerElement(e, QString::fromUtf8("plus installé par cette version")); break;
                     }
                 }
@@ -263,7 +277,13 @@ void Plateforme::EnregistrerInventaire(const Enregistrement& d)
     } catch (const Erreur& e) {
         throw Erreur{e.numero, QString::fromUtf8("copie de l'assistant pour la désinstallation"), e.systeme};
     }
+    // The earlier uninstall entry, where this install made none in its place.
+    for (const Element& e : std::exchange(releves_->desinstalleurs, {}))
+        if (std::none_of(r.elements.begin(), r.elements.end(), [&](const Element& n) { return n.hote == e.hote; }))
+            retirerElement(e, {});
     ecrire();
+    // The wizard the earlier install kept, when nothing uses it any more.
+    if (releves_->ancien) liberer(W, releves_->ancien->assistant);
 }
 
 // The description and the wizard, kept where the record is, and the menu
@@ -378,12 +398,7 @@ bool Plateforme::ConclureDesinstallation(const QString& repertoire)
         ::unlink(interne::octets(dossier + u'/' + n).constData());
     ::rmdir(interne::octets(dossier).constData());
     const QString W = QFileInfo(QFileInfo(dossier).absolutePath()).absolutePath();
-    // The kept wizard goes with the last install that uses it.
-    if (!r->assistant.isEmpty()) {
-        const auto releves = interne::releves(config_);
-        if (std::none_of(releves.begin(), releves.end(), [&](const Releve& a) { return a.assistant == r->assistant; }))
-            supprimerArbre(W + QStringLiteral("/assistant/") + r->assistant);
-    }
+    liberer(W, r->assistant);
     // The folders the install made, deepest first, each once empty.
     QStringList dossiers{W + QStringLiteral("/installations"), W + QStringLiteral("/assistant")};
     for (const Element& e : r->elements)
