@@ -366,4 +366,20 @@ TEST_F(Installation, DisquePleinPendantLesRaccourcis)
     }
 }
 
+// Versions compared as versions, and what an install over an earlier one says it does.
+TEST(Versions, CompareesEtDites)
+{
+    for (const auto& [a, b, signe] : {std::tuple{"2.10", "2.9", 1}, {"2.0", "2.0.0", 0}, {"2.0.1", "2.0", 1},
+                                      {"2.0", "2.0beta", 1}, {"1.0-rc2", "1.0-rc10", -1}, {"V3", "v3", 0},
+                                      {"99999999999999999999", "99999999999999999998", 1}, {"1.a", "1.1", -1}}) {
+        EXPECT_EQ(Install::ComparerVersions(a, b), signe) << a << " " << b;
+        EXPECT_EQ(Install::ComparerVersions(b, a), -signe) << b << " " << a;
+    }
+    for (const auto& [avant, apres, texte] :
+         {std::tuple{"1.0", "2.0", "Mise à jour de Météo 1.0 vers 2.0"}, {"2.0", "1.0", "Retour de Météo 2.0 à 1.0"},
+          {"2.0", "2.0.0", "Réinstallation de Météo 2.0.0"}, {"", "2.0", "Mise à jour de Météo vers 2.0"},
+          {"1.0", "", "Réinstallation de Météo"}, {"", "", "Réinstallation de Météo"}})
+        EXPECT_EQ(Install::TexteMiseAJour(QString::fromUtf8("Météo"), avant, apres), QString::fromUtf8(texte));
+}
+
 }  // namespace

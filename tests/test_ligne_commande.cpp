@@ -18,12 +18,13 @@ struct LigneDeCommande : ::testing::Test {
     {
         QDir().mkpath(bac.home());
         preparerSupport(bac.support(), cles);
+        QFile::remove(bac.support() + "/setup");
         ASSERT_TRUE(QFile::copy(SETUP_EXE, bac.support() + "/setup"));
         QFile(bac.support() + "/setup").setPermissions(QFile(SETUP_EXE).permissions());
     }
 
     // Runs it, expecting exit `code` and each of `attendus` in its output; gives its output and error output.
-    std::pair<QString, QString> lancer(const QStringList& arguments, int code, const QStringList& attendus = {})
+    QProcessEnvironment environnement() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
@@ -31,9 +32,14 @@ struct LigneDeCommande : ::testing::Test {
         env.insert("HOME", bac.home());
         env.insert("XDG_DATA_DIRS", bac.racine() + "/sys/usr/local/share");
         env.insert("XDG_CONFIG_DIRS", bac.racine() + "/sys/etc/xdg");
+        return env;
+    }
+    std::pair<QString, QString> lancer(const QStringList& arguments, int code, const QStringList& attendus = {},
+                                       const QString& setup = {})
+    {
         QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(bac.support() + "/setup", arguments);
+        p.setProcessEnvironment(environnement());
+        p.start(setup.isEmpty() ? bac.support() + "/setup" : setup, arguments);
         EXPECT_TRUE(p.waitForFinished(60000));
         const QString sortie = QString::fromUtf8(p.readAllStandardOutput());
         const std::string trace = arguments.join(' ').toStdString() + "\n" + sortie.toStdString();
@@ -113,6 +119,43 @@ TEST_F(LigneDeCommande, SupportHostileEtRepertoireLie)
     lancer({"--silencieux"}, 1, {"Le programme ne peut pas être installé dans c:\\Programmes\\Agenda : " + quoi});
     EXPECT_EQ(arbre(bac.home()), avant);
     for (const char* nom : {"/Agenda.html", "/agenda"}) EXPECT_EQ(lireFichier(bac.home() + nom), "a moi") << nom;
+}
+
+// A program's life, with the record the install keeps. Version 1 goes into a directory of the user's choosing; the
+// user adds a file and changes one of the program's. Version 2 (a file dropped, one added) goes there by itself, says
+// so, and removes only the dropped file it finds unchanged. Then, the medium gone, the copy the install kept
+// uninstalls: the home is as before the first install but for the user's files and the shared system files.
+TEST_F(LigneDeCommande, MiseAJourPuisDesinstallationSansLeSupport)
+{
+    preparer({{"Version", "1.0"}, {"F5", "ancien.dat"}, {"F6", "change.dat"}});
+    for (const char* f : {"/ancien.dat", "/change.dat"}) ecrireFichier(bac.support() + f, "v1");
+    const auto avant = arbre(bac.home());
+    lancer({"--silencieux", "--repertoire=Agenda1"}, 0);
+    const QString rep = bac.home() + "/Agenda1";
+    ecrireFichier(rep + "/notes.txt", "les miennes");
+    ecrireFichier(rep + "/change.dat", "changé");
+
+    preparer({{"Version", "2.0"}, {"F5", "nouveau.dat"}});
+    for (const char* f : {"/nouveau.dat", "/change.dat"}) ecrireFichier(bac.support() + f, "v2");
+    lancer({"--silencieux"}, 0, {"Mise à jour de Agenda 1.0 vers 2.0\n", "copié : c:\\Agenda1\\nouveau.dat\n",
+                                 "supprimé : c:\\Agenda1\\ancien.dat (plus installé par cette version)\n",
+                                 "gardé : c:\\Agenda1\\change.dat (modifié depuis l'installation)\n"});
+    EXPECT_TRUE(lancer({"--installes"}, 0).first.startsWith("Agenda\t2.0\tc:\\Agenda1\t20"));
+
+    QDir(bac.support()).removeRecursively();
+    // The kept copy, as its menu entry starts it.
+    const QStringList gardes = QDir(bac.home() + "/.local/share/assistant-installation/installations")
+                                   .entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(gardes.size(), 1);
+    const QString garde = bac.home() + "/.local/share/assistant-installation/installations/" + gardes[0] + "/setup";
+    lancer({"--silencieux", "--desinstaller"}, 0, {"gardé : c:\\Agenda1\\notes.txt (pas installé par ce programme)\n"},
+           garde);
+    auto apres = arbre(bac.home());
+    for (const char* reste : {"/Agenda1", "/Agenda1/notes.txt", "/Agenda1/change.dat", "/.local", "/.local/lib",
+                              "/.local/lib/Outils.dll", "/.local/lib32", "/.local/lib32/Outils.dll"})
+        EXPECT_EQ(apres.take(reste).isEmpty(), false) << reste;
+    EXPECT_EQ(apres, avant);
+    EXPECT_TRUE(lancer({"--installes"}, 0, {}, SETUP_EXE).first.isEmpty());
 }
 
 // --aide prints the usage; a wrong option, one without --silencieux or an unknown drive exits 2. A full disk: without
