@@ -115,6 +115,57 @@ mode_t modeCopie(int source, mode_t mode)
     return mode;
 }
 
+// Copies the regular file `hs` to `hd` (host paths, its folder existing),
+// whole or not at all; `source` and `destination` name them in failures.
+// The copy goes into the install's record as `genre`. With `nettoyer`, what
+// a killed copy of the same name left is removed first.
+void copierHote(const QByteArray& hs, const QByteArray& hd, const QString& source, const QString& destination,
+                const std::function<void()>& entreBlocs, bool remplacer, interne::Element::Genre genre, bool nettoyer)
+{
+    // The source: a regular file (opening a pipe or device must not block).
+    Descripteur in;
+    in.fd = ::open(hs.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (in.fd < 0) interne::echec(errno, source);
+    struct stat ss {};
+    if (::fstat(in.fd, &ss) != 0) interne::echec(errno, source);
+    if (!S_ISREG(ss.st_mode)) throw Erreur{ErrAcces, source, PasUnFichierOrdinaire};
+    ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
+
+    // The destination, if any, must be a file the user may write.
+    struct stat sd {};
+    // A folder in the way is a failure; anything else stays as it is.
+    if (!remplacer && ::lstat(hd.constData(), &sd) == 0)
+        throw Erreur{S_ISDIR(sd.st_mode) ? ErrAcces : ErrExiste, destination};
+    if (::stat(hd.constData(), &sd) == 0) {
+        if (S_ISDIR(sd.st_mode)) throw Erreur{ErrAcces, destination};
+        if (interne::lectureSeule(QString::fromUtf8(hd))) throw Erreur{ErrPermission, destination};
+        if (sd.st_dev == ss.st_dev && sd.st_ino == ss.st_ino) return;  // onto itself
+    } else if (errno != ENOENT) {
+        interne::echec(errno, destination);
+    }
+
+    const qsizetype barre = hd.lastIndexOf('/');
+    interne::Temporaire temp(barre > 0 ? hd.left(barre) : QByteArray("/"), hd.mid(barre + 1), destination, nettoyer);
+    if (!copierContenu(in.fd, temp.fd(), entreBlocs)) interne::echec(errno, destination);
+    if (::fchmod(temp.fd(), modeCopie(in.fd, ss.st_mode)) != 0) interne::echec(errno, destination);
+    const struct timespec dates[2] = {ss.st_atim, ss.st_mtim};
+    if (::futimens(temp.fd(), dates) != 0) interne::echec(errno, destination);
+    if (!interne::inventaireActif()) return temp.valider(hd, destination, remplacer);
+    // What the record keeps of it: the bytes now in the copy.
+    interne::Element e{genre, QString::fromUtf8(hd), 0, {}, {}};
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    std::vector<char> tampon(std::size_t(1) << 16);
+    ssize_t n;
+    while ((n = ::pread(temp.fd(), tampon.data(), tampon.size(), e.taille)) > 0) {
+        h.addData(QByteArrayView(tampon.data(), n));
+        e.taille += n;
+    }
+    if (n < 0) interne::echec(errno, destination);
+    e.sha256 = h.result().toHex();
+    temp.valider(hd, destination, remplacer);
+    interne::inventorier(std::move(e));
+}
+
 }  // namespace
 
 
@@ -130,66 +181,18 @@ void Plateforme::CopierFichier(const QString& source, const QString& destination
     const QByteArray dossier = barre > 0 ? hd.left(barre) : QByteArray("/");
     const QByteArray nom = hd.mid(barre + 1);
 
+    const QString systeme = interne::sansBarreFinale(config_.repertoireSysteme);
+    const QString dossierHote = QString::fromUtf8(dossier);
+    const bool dansSysteme =
+        !systeme.isEmpty() && (dossierHote == systeme || dossierHote == systeme + QStringLiteral("32"));
     interne::surLecteurs(config_, {source, destination}, [&] {
-        // The source: a regular file (opening a pipe or device must not block).
-        Descripteur in;
-        in.fd = ::open(hs.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (in.fd < 0) interne::echec(errno, source);
-        struct stat ss {};
-        if (::fstat(in.fd, &ss) != 0) interne::echec(errno, source);
-        if (!S_ISREG(ss.st_mode)) throw Erreur{ErrAcces, source, PasUnFichierOrdinaire};
-        ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
-
-        // The destination's folder must exist; its file, if any, must be a
-        // file the user may write. A system directory and its "32" sibling
-        // always exist where the wizard comes from: here the first copy into
-        // one makes it.
-        const QString systeme = interne::sansBarreFinale(config_.repertoireSysteme);
-        const QString dossierHote = QString::fromUtf8(dossier);
-        if (!systeme.isEmpty() && (dossierHote == systeme || dossierHote == systeme + QStringLiteral("32")))
-            interne::creerDossiers(dossierHote);
+        // A system directory and its "32" sibling always exist where the
+        // wizard comes from: here the first copy into one makes it.
+        if (dansSysteme) interne::creerDossiers(dossierHote);
         interne::dossierExistant(dossier, destination);
         if (nom.isEmpty()) throw Erreur{ErrNomInvalide, destination};
-        struct stat sd {};
-        // A folder in the way is a failure; anything else stays as it is.
-        if (!remplacer && ::lstat(hd.constData(), &sd) == 0)
-            throw Erreur{S_ISDIR(sd.st_mode) ? ErrAcces : ErrExiste, destination};
-        if (::stat(hd.constData(), &sd) == 0) {
-            if (S_ISDIR(sd.st_mode)) throw Erreur{ErrAcces, destination};
-            if (interne::lectureSeule(hoteDestination)) throw Erreur{ErrPermission, destination};
-            if (sd.st_dev == ss.st_dev && sd.st_ino == ss.st_ino) return;  // onto itself
-        } else if (errno != ENOENT) {
-            interne::echec(errno, destination);
-        }
-
-        interne::Temporaire temp(dossier, nom, destination);
-        if (!copierContenu(in.fd, temp.fd(), entreBlocs)) interne::echec(errno, destination);
-        if (::fchmod(temp.fd(), modeCopie(in.fd, ss.st_mode)) != 0) interne::echec(errno, destination);
-        const struct timespec dates[2] = {ss.st_atim, ss.st_mtim};
-        if (::futimens(temp.fd(), dates) != 0) interne::echec(errno, destination);
-        if (interne::inventaireActif()) {
-            // What the record keeps of it: the bytes now in the copy.
-            const QString copie = QString::fromUtf8(hd);
-            struct stat sc {};
-            ::fstat(temp.fd(), &sc);
-            interne::Element e{interne::Element::Fichier, copie, sc.st_size, {}, {}};
-            QCryptographicHash h(QCryptographicHash::Sha256);
-            std::vector<char> tampon(std::size_t(1) << 16);
-            ssize_t n;
-            off_t position = 0;
-            while ((n = ::pread(temp.fd(), tampon.data(), tampon.size(), position)) > 0) {
-                h.addData(QByteArrayView(tampon.data(), n));
-                position += n;
-            }
-            if (n < 0) interne::echec(errno, destination);
-            e.sha256 = h.result().toHex();
-            if (!systeme.isEmpty() && (dossierHote == systeme || dossierHote == systeme + QStringLiteral("32")))
-                e.genre = interne::Element::Systeme;
-            temp.valider(hd, destination, remplacer);
-            interne::inventorier(std::move(e));
-            return;
-        }
-        temp.valider(hd, destination, remplacer);
+        copierHote(hs, hd, source, destination, entreBlocs, remplacer,
+                   dansSysteme ? interne::Element::Systeme : interne::Element::Fichier, true);
     });
     aSynchroniser_ << QString::fromUtf8(dossier);
 }

@@ -76,11 +76,11 @@ void supprimerRestes(const QByteArray& dossier, const QList<QByteArray>& prefixe
     }
 }
 
-Temporaire::Temporaire(const QByteArray& dossier, const QByteArray& nom, const QString& detail)
+Temporaire::Temporaire(const QByteArray& dossier, const QByteArray& nom, const QString& detail, bool nettoyer)
 {
     // What a killed write of this same file left behind goes first.
     try {
-        supprimerRestes(dossier, {prefixeTemporaire(nom)});
+        if (nettoyer) supprimerRestes(dossier, {prefixeTemporaire(nom)});
     } catch (const Erreur&) {   // the folder's failure shows below
     }
     chemin_ = dossier + "/" + prefixeTemporaire(nom) + "XXXXXX";

@@ -65,12 +65,13 @@ bool lectureSeule(const QString& hote);
 // long to carry). It is locked while it is written, so that a cleanup can
 // tell it from the debris of a killed process, and removed on every way out
 // unless `valider` renamed it over the destination. Making one first removes
-// the debris that a killed write of the same name left.
+// the debris that a killed write of the same name left (unless the caller
+// did for the whole folder: `nettoyer` false).
 class Temporaire {
 public:
     // `dossier` and `nom` are the destination's host folder and name; a
     // failure throws as `echec` does, about `detail`.
-    Temporaire(const QByteArray& dossier, const QByteArray& nom, const QString& detail);
+    Temporaire(const QByteArray& dossier, const QByteArray& nom, const QString& detail, bool nettoyer = true);
     ~Temporaire();
     Temporaire(const Temporaire&) = delete;
     Temporaire& operator=(const Temporaire&) = delete;
