@@ -118,8 +118,13 @@ void Install::ConvertirTaille()
 
 void Install::CompterFichiers()
 {
-    for (QString* f : EmplacementsF())
-        if (!f->isEmpty()) PbMax += 1;
+    // A whole folder counts its files: the bar moves once for each.
+    for (QString* f : EmplacementsF()) {
+        if (f->isEmpty()) continue;
+        double n = 1;
+        if (EntreeDossier(*f)) Essayer([&] { n = double(P.MesurerArborescence(SourceDossier(*f), ExclusDossier(*f)).fichiers); });
+        PbMax += n;
+    }
     for (QString* f : EmplacementsFs())
         if (!f->isEmpty()) PbMax += 1;
 }

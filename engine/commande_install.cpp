@@ -139,8 +139,11 @@ void Install::Command1_Click()
         pas([&] {
             const std::int32_t libre = EspaceLibre(Drive1->Drive());
             bool nombre = false;
-            const double requis = TailleInstall.toDouble(&nombre);
+            double requis = TailleInstall.toDouble(&nombre);
             if (!nombre) throw Erreur{plateforme::ErrAcces, "TailleInstall"};
+            // What the files really take, when the description says less
+            // (a folder of thousands of files is counted whole).
+            requis = std::max(requis, std::ceil(OctetsAInstaller() / (1024.0 * 1024.0) * 10) / 10);
             if (requis > libre) {
                 const int r = P.MsgBox(
                     QString::fromUtf8(" Il me semble que le lecteur ") + Drive1->Drive() +

@@ -120,6 +120,7 @@ QString Install::RaisonEchec(const plateforme::Erreur& e)
     case plateforme::ErrDelai: return QString::fromUtf8("lecteur indisponible");
     case plateforme::ErrAcces:
         if (e.systeme == plateforme::PasUnFichierOrdinaire) return QString::fromUtf8("pas un fichier ordinaire");
+        if (e.systeme == plateforme::LienSortant) return QString::fromUtf8("lien qui sort du dossier");
         [[fallthrough]];
     default: return QString::fromUtf8("erreur d'accès au fichier");
     }
@@ -208,6 +209,7 @@ void Install::CopierFichierSystem(const QString& nom)
 void Install::CopierFichier(const QString& nom)
 {
     if (nom.isEmpty()) return;
+    if (EntreeDossier(nom)) return CopierDossier(nom);
     AvancerProgression();
     unFichier([&] {
         const QString dossier = dossierInstallateur(P);
@@ -217,11 +219,85 @@ void Install::CopierFichier(const QString& nom)
         // to the system's copy.
         if (!ExisteSystem(nom)) {
             Lfic->setText(nom);
+            // The folders of a name such as share\meteo\villes.txt, made
+            // below the directory as needed.
+            const QStringList parties = nom.split('\\');
+            QString rep = Chemin;
+            for (qsizetype i = 0; i + 1 < parties.size(); ++i) {
+                rep += "\\" + parties[i];
+                try {
+                    P.CreerRepertoire(rep);
+                } catch (const plateforme::Erreur& e) {
+                    if (e.numero == plateforme::ErrDelai) throw;
+                    if (e.numero != plateforme::ErrAcces) return NoterManque(Chemin + "\\" + nom, e);   // not one already there
+                }
+            }
             if (CopierUn(dossier + "\\" + nom, Chemin + "\\" + nom)) compterCopie(A);
         } else {
             P.Journal(Decision::Ignore, nom, QString::fromUtf8("un fichier de ce nom est dans le répertoire système"));
         }
     });
+}
+
+bool Install::EntreeDossier(const QString& nom) { return nom == "*" || nom.endsWith("\\*"); }
+
+const QStringList Install::FichiersDeLAssistant{"setup", "qt.conf", "assistant", "Install.inf"};
+
+QString Install::SourceDossier(const QString& nom)
+{
+    const QString dossier = dossierInstallateur(P);
+    return nom == "*" ? dossier : dossier + "\\" + nom.chopped(2);
+}
+
+QStringList Install::ExclusDossier(const QString& nom) { return nom == "*" ? FichiersDeLAssistant : QStringList(); }
+
+double Install::OctetsAInstaller()
+{
+    double octets = 0;
+    const QString dossier = dossierInstallateur(P);
+    QStringList noms{Prog, Aide};
+    for (QString* f : EmplacementsF()) noms << *f;
+    for (QString* f : EmplacementsFs()) noms << *f;
+    for (const QString& nom : noms) {
+        if (nom.isEmpty()) continue;
+        Essayer([&] {
+            octets += EntreeDossier(nom) ? double(P.MesurerArborescence(SourceDossier(nom), ExclusDossier(nom)).octets)
+                    : NomSur(nom)        ? double(P.Longueur(dossier + "\\" + nom))
+                                         : 0.0;
+        });
+    }
+    return octets;
+}
+
+void Install::CopierDossier(const QString& nom)
+{
+    const QString sous = nom == "*" ? QString() : nom.chopped(2);
+    if (!sous.isEmpty() && !NomSur(sous)) {
+        AvancerProgression();
+        return NoterManque(nom, QString::fromUtf8("nom de fichier non valide"), Decision::Ignore);
+    }
+    const QString destination = sous.isEmpty() ? Chemin : Chemin + "\\" + sous;
+    const QString prefixe = sous.isEmpty() ? QString() : sous + "\\";
+    try {
+        // Each file of the folder is a step, a line, a count, as one named.
+        P.CopierArborescence(SourceDossier(nom), destination, ExclusDossier(nom),
+                             [&](const QString& relatif, const plateforme::Erreur* e) {
+                                 AvancerProgression();
+                                 const QString cible = destination + "\\" + relatif;
+                                 Lfic->setText(prefixe + relatif);
+                                 if (e) {
+                                     NoterManque(cible, *e);
+                                 } else {
+                                     P.Journal(Decision::Copie, cible);
+                                     if (!CopiesFaites.contains(cible.toUpper())) compterCopie(A);
+                                     CopiesFaites.insert(cible.toUpper());
+                                 }
+                                 P.LaisserEvenements();
+                             });
+    } catch (const plateforme::Erreur& e) {
+        if (e.numero == plateforme::ErrDelai) throw;
+        NoterManque(nom, e);   // the folder itself is missing on the medium, or cannot be made
+    }
 }
 
 bool Install::ExisteSystem(const QString& nom)

@@ -39,10 +39,12 @@ struct Descripteur {
     }
 };
 
+}  // namespace
+
 // A file that exceeds the process's file-size limit must make the write fail
 // (EFBIG, reported as disk full), not kill the wizard with SIGXFSZ. Checked
 // at every copy: the disposition may have been reset since the last one.
-void ignorerDepassementTaille()
+void interne::ignorerDepassementTaille()
 {
     struct sigaction actuelle {};
     if (::sigaction(SIGXFSZ, nullptr, &actuelle) == 0 && actuelle.sa_handler == SIG_DFL) {
@@ -52,6 +54,8 @@ void ignorerDepassementTaille()
         ::sigaction(SIGXFSZ, &ignorer, nullptr);
     }
 }
+
+namespace {
 
 // Copies the rest of `in` to `out` block by block; false with errno set on
 // failure.
@@ -115,11 +119,9 @@ mode_t modeCopie(int source, mode_t mode)
     return mode;
 }
 
-// Copies the regular file `hs` to `hd` (host paths, its folder existing),
-// whole or not at all; `source` and `destination` name them in failures.
-// The copy goes into the install's record as `genre`. With `nettoyer`, what
-// a killed copy of the same name left is removed first.
-void copierHote(const QByteArray& hs, const QByteArray& hd, const QString& source, const QString& destination,
+}  // namespace
+
+void interne::copierHote(const QByteArray& hs, const QByteArray& hd, const QString& source, const QString& destination,
                 const std::function<void()>& entreBlocs, bool remplacer, interne::Element::Genre genre, bool nettoyer)
 {
     // The source: a regular file (opening a pipe or device must not block).
@@ -166,13 +168,11 @@ void copierHote(const QByteArray& hs, const QByteArray& hd, const QString& sourc
     interne::inventorier(std::move(e));
 }
 
-}  // namespace
-
 
 void Plateforme::CopierFichier(const QString& source, const QString& destination,
                                const std::function<void()>& entreBlocs, bool remplacer)
 {
-    ignorerDepassementTaille();
+    interne::ignorerDepassementTaille();
     const QByteArray hs = interne::octets(VersHote(source));
     const QString hoteDestination = VersHote(destination);
     const QByteArray hd = interne::octets(hoteDestination);
@@ -191,7 +191,7 @@ void Plateforme::CopierFichier(const QString& source, const QString& destination
         if (dansSysteme) interne::creerDossiers(dossierHote);
         interne::dossierExistant(dossier, destination);
         if (nom.isEmpty()) throw Erreur{ErrNomInvalide, destination};
-        copierHote(hs, hd, source, destination, entreBlocs, remplacer,
+        interne::copierHote(hs, hd, source, destination, entreBlocs, remplacer,
                    dansSysteme ? interne::Element::Systeme : interne::Element::Fichier, true);
     });
     aSynchroniser_ << QString::fromUtf8(dossier);
@@ -243,7 +243,8 @@ void Plateforme::SupprimerTemporaires(const QString& dossier, const QStringList&
 void Plateforme::Synchroniser()
 {
     std::vector<dev_t> faits;
-    const QStringList dossiers = std::exchange(aSynchroniser_, {});
+    QStringList dossiers = std::exchange(aSynchroniser_, {});
+    dossiers.removeDuplicates();
     for (const QString& dossier : dossiers) {
         // What was written to a drive taken away since is not there.
         VersHote(VersLecteur(dossier));

@@ -201,10 +201,8 @@ void Plateforme::InventorierGarde(const QString& chemin)
     if (!releves_->nouveau || !releves_->ancien) return;
     // A file kept as it was is the program's only if the earlier install
     // wrote it and it has not changed since: a user's own stays the user's.
-    const QString hote = VersHote(chemin);
-    for (const Element& e : releves_->ancien->elements)
-        if (e.hote == hote && (e.genre == Element::Fichier || e.genre == Element::Lien) && interne::intact(e))
-            return interne::inventorier(e);
+    const Element* e = releves_->ancien->trouver(VersHote(chemin));
+    if (e && (e->genre == Element::Fichier || e->genre == Element::Lien) && interne::intact(*e)) interne::inventorier(*e);
 }
 
 void Plateforme::EnregistrerInventaire(const Enregistrement& d)
@@ -224,9 +222,7 @@ void Plateforme::EnregistrerInventaire(const Enregistrement& d)
         releves_->enregistre = true;
         if (releves_->ancien) {
             const Releve& ancien = *releves_->ancien;
-            const auto nouveau = [&](const QString& hote) {
-                return std::any_of(r.elements.begin(), r.elements.end(), [&](const Element& e) { return e.hote == hote; });
-            };
+            const auto nouveau = [&](const QString& hote) { return r.trouver(hote) != nullptr; };
             if (d.complet) {
                 // An upgrade: what the earlier install wrote and this one did
                 // not goes, unless the user changed it since.
@@ -279,8 +275,7 @@ void Plateforme::EnregistrerInventaire(const Enregistrement& d)
     }
     // The earlier uninstall entry, where this install made none in its place.
     for (const Element& e : std::exchange(releves_->desinstalleurs, {}))
-        if (std::none_of(r.elements.begin(), r.elements.end(), [&](const Element& n) { return n.hote == e.hote; }))
-            retirerElement(e, {});
+        if (!r.trouver(e.hote)) retirerElement(e, {});
     ecrire();
     // The wizard the earlier install kept, when nothing uses it any more.
     if (releves_->ancien) liberer(W, releves_->ancien->assistant);
@@ -370,11 +365,24 @@ EtatFichier Plateforme::EtatInstalle(const QString& chemin) const
             if (r.emplacement == dossier || dans(dossier, r.emplacement)) lu = std::move(r);
         if (!lu) return EtatFichier::SansReleve;
     }
-    const QString fichier = dossier + u'/' + QFileInfo(hote).fileName();
-    for (const Element& e : lu->elements)
-        if (e.hote == fichier && (e.genre == Element::Fichier || e.genre == Element::Lien))
-            return interne::intact(e) ? EtatFichier::Intact : EtatFichier::Modifie;
+    const Element* e = lu->trouver(dossier + u'/' + QFileInfo(hote).fileName());
+    if (e && (e->genre == Element::Fichier || e->genre == Element::Lien))
+        return interne::intact(*e) ? EtatFichier::Intact : EtatFichier::Modifie;
     return EtatFichier::Etranger;
+}
+
+QStringList Plateforme::FichiersInstallesDessous(const QString& repertoire) const
+{
+    const QString dossier = reel(VersHote(repertoire));
+    const auto r = releveDans(config_, dossier);
+    QStringList noms;
+    if (!r) return noms;
+    for (const Element& e : r->elements) {
+        if ((e.genre != Element::Fichier && e.genre != Element::Lien) || !dans(e.hote, dossier)) continue;
+        const QString relatif = e.hote.mid(dossier.size() + 1);
+        if (relatif.contains(u'/') && interne::intact(e)) noms << QString(relatif).replace(u'/', u'\\');
+    }
+    return noms;
 }
 
 bool Plateforme::ConclureDesinstallation(const QString& repertoire)
@@ -386,9 +394,20 @@ bool Plateforme::ConclureDesinstallation(const QString& repertoire)
     } catch (const Erreur&) {
     }
     if (!r) return false;
+    // The folders the install made, deepest first, each once empty.
+    QStringList dossiers;
+    for (const Element& e : r->elements)
+        if (e.genre == Element::Dossier) dossiers << e.hote;
+    std::sort(dossiers.begin(), dossiers.end(), std::greater<>());
+    const auto vider = [&] {
+        for (const QString& d : dossiers) ::rmdir(interne::octets(d).constData());
+    };
     // Still installed while one of its files is there as it was written.
     for (const Element& e : r->elements)
-        if ((e.genre == Element::Fichier || e.genre == Element::Lien) && interne::intact(e)) return false;
+        if ((e.genre == Element::Fichier || e.genre == Element::Lien) && interne::intact(e)) {
+            vider();
+            return false;
+        }
 
     for (const Element& e : r->elements)
         if (e.genre == Element::Desinstalleur || e.genre == Element::Raccourci || e.genre == Element::Entree)
@@ -399,13 +418,10 @@ bool Plateforme::ConclureDesinstallation(const QString& repertoire)
     ::rmdir(interne::octets(dossier).constData());
     const QString W = QFileInfo(QFileInfo(dossier).absolutePath()).absolutePath();
     liberer(W, r->assistant);
-    // The folders the install made, deepest first, each once empty.
-    QStringList dossiers{W + QStringLiteral("/installations"), W + QStringLiteral("/assistant")};
-    for (const Element& e : r->elements)
-        if (e.genre == Element::Dossier) dossiers << e.hote;
+    dossiers << W + QStringLiteral("/installations") << W + QStringLiteral("/assistant");
     std::sort(dossiers.begin(), dossiers.end(), std::greater<>());
     dossiers << W;
-    for (const QString& d : dossiers) ::rmdir(interne::octets(d).constData());
+    vider();
     return true;
 }
 

@@ -58,15 +58,24 @@ QString cibleDe(const QString& hote)
 Releve* inventaireActif() { return actif; }
 void activerInventaire(Releve* r) { actif = r; }
 
+Element* Releve::trouver(const QString& hote)
+{
+    if (index_.size() != qsizetype(elements.size())) {
+        index_.clear();
+        for (std::size_t i = 0; i < elements.size(); ++i) index_.insert(elements[i].hote, i);
+    }
+    const auto i = index_.constFind(hote);
+    return i == index_.cend() ? nullptr : &elements[*i];
+}
+
 void inventorier(Element e)
 {
     if (!actif || e.hote.isEmpty()) return;
-    for (Element& present : actif->elements)
-        if (present.hote == e.hote) {
-            // A folder made stays made; a file written again is as now.
-            if (present.genre != Element::Dossier) present = std::move(e);
-            return;
-        }
+    if (Element* present = actif->trouver(e.hote)) {
+        // A folder made stays made; a file written again is as now.
+        if (present->genre != Element::Dossier) *present = std::move(e);
+        return;
+    }
     actif->elements.push_back(std::move(e));
 }
 

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QHash>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -99,6 +100,9 @@ mode_t masqueCreation();
 // (no space or inode left, a read-only file system…).
 void creerDossiers(const QString& hote);
 
+// Lets a write beyond the file-size limit fail (EFBIG) instead of killing
+// the process with SIGXFSZ.
+void ignorerDepassementTaille();
 // Copies a host file, folder (with what it holds) or link as it is, rights
 // and dates kept, to a destination that does not exist yet.
 void copierArbre(const QString& source, const QString& destination);
@@ -199,6 +203,12 @@ struct Releve {
     QString assistant;       // the kept wizard's folder name, "" without one
     std::vector<Element> elements;
     QString fichier;         // host path of the record read, "" for a new one
+    // The element of a host path, or null (an index kept in step, so that a
+    // tree of thousands of files is looked up in no time).
+    Element* trouver(const QString& hote);
+
+private:
+    QHash<QString, std::size_t> index_;
 };
 // The record being made by the install under way, or null; what the
 // platform writes or makes meanwhile goes into it.
@@ -221,6 +231,13 @@ std::optional<Releve> lireReleve(const QString& fichier);
 QString dossierDonnees(const Configuration& c, bool tous);
 // The name of the record's folder for an install directory (host path).
 QString nomReleve(const QString& emplacement);
+// Copies the regular file `hs` to `hd` (host paths, its folder existing),
+// whole or not at all, keeping its rights and dates; `source` and
+// `destination` name them in failures. The copy goes into the install's
+// record as `genre`. With `nettoyer`, what a killed copy of the same name
+// left is removed first.
+void copierHote(const QByteArray& hs, const QByteArray& hd, const QString& source, const QString& destination,
+                const std::function<void()>& entreBlocs, bool remplacer, Element::Genre genre, bool nettoyer);
 // Every record of this account and of all users.
 std::vector<Releve> releves(const Configuration& c);
 // Keeps one copy of the running wizard in the folder `dossier` (W/assistant),

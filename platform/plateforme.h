@@ -39,6 +39,8 @@ struct Erreur {
 // `systeme` of an ErrAcces about a file that is no regular file (a pipe, a
 // device, a socket): never opened for reading or writing.
 inline constexpr int PasUnFichierOrdinaire = -1;
+// ... about a symbolic link that leads out of the folder it is copied with.
+inline constexpr int LienSortant = -2;
 
 // Runs one statement whose failure is ignored: the caller goes on with the
 // next statement. Only platform failures are swallowed; the end of the
@@ -198,6 +200,23 @@ public:
     // replaced: ErrExiste.
     void CopierFichier(const QString& source, const QString& destination,
                        const std::function<void()>& entreBlocs = {}, bool remplacer = true);
+    // What a folder holds below it, `exclus` (names directly in it, any
+    // case) left out: its files and links, and the bytes of its files.
+    struct Mesure {
+        qint64 fichiers = 0, octets = 0;
+    };
+    Mesure MesurerArborescence(const QString& source, const QStringList& exclus = {}) const;
+    // Copies the folder `source` with what it holds below it into
+    // `destination`, made as needed: each file as CopierFichier does, each
+    // folder made, each symbolic link that stays inside as a link; a link
+    // that leads out (LienSortant), a pipe, a device or a socket
+    // (PasUnFichierOrdinaire) is refused. `parEntree` is told of each file
+    // or link, by its path below `source` ("lib\\libx.so.1"), when it is
+    // done (no error) or refused; a folder that cannot be made is told
+    // too, and nothing below it is tried. A drive that stops answering is
+    // thrown (ErrDelai); so is whatever `parEntree` throws.
+    void CopierArborescence(const QString& source, const QString& destination, const QStringList& exclus,
+                            const std::function<void(const QString& relatif, const Erreur* echec)>& parEntree);
     // Deletes one file (a link itself, never its target); refuses a
     // read-only one.
     void SupprimerFichier(const QString& chemin);
@@ -262,6 +281,10 @@ public:
     // into `repertoire` lists.
     void RetirerRaccourcisInscrits(const QString& repertoire);
     EtatFichier EtatInstalle(const QString& chemin) const;
+    // The files and links that the install into `repertoire` wrote in its
+    // sub-folders and that are still as written, by their path below it
+    // ("lib\\libx.so.1"), in the record's order.
+    QStringList FichiersInstallesDessous(const QString& repertoire) const;
     // Once none of its files is left as written: removes the install's
     // uninstall entry, the folders it made (when empty), its record, and the
     // kept wizard when no other install uses it. True when it did.

@@ -29,13 +29,20 @@ void Install::Uninst_Click()
 
     // The hidden copies that a killed installation left of its files go
     // first: they were never the user's, and no listing shows them.
-    QStringList noms{Prog, Aide};
-    for (QString* f : EmplacementsF()) noms << *f;
-    Essayer([&] { P.SupprimerTemporaires(File2->Path(), noms); });
+    QStringList decrits{Prog, Aide};
+    for (QString* f : EmplacementsF()) decrits << *f;
+    Essayer([&] { P.SupprimerTemporaires(File2->Path(), decrits); });
 
+    // The files the listing shows, read once: each index keeps naming the
+    // file it named when the loop began, whatever is deleted meanwhile. The
+    // install's files in its sub-folders follow, as its record lists them
+    // and as it wrote them (those the user changed are the user's now).
+    QStringList noms;
+    for (std::int16_t i = 0; i < File2->ListCount(); ++i) noms << File2->List(i);
+    Essayer([&] { noms << P.FichiersInstallesDessous(File2->Path()); });
     // Nothing left there (files removed by hand, an earlier run): the
     // install's record and what it kept go too.
-    if (File2->ListCount() < 1) return Essayer([&] { P.ConclureDesinstallation(Chemin); });
+    if (noms.isEmpty()) return Essayer([&] { P.ConclureDesinstallation(Chemin); });
 
     if (P.MsgBox("Voulez vous supprimer TOUS les fichiers de '' " + Chemin + " '' ????",
                  plateforme::vbYesNo + plateforme::vbQuestion + plateforme::vbDefaultButton2,
@@ -45,17 +52,13 @@ void Install::Uninst_Click()
     const bool unParUn =
         P.MsgBox(QString::fromUtf8("Voudrez vous confirmer la suppression des fichiers un par un "
                                    "(recommandé).") +
-                     "\r\n" + QString(10, ' ') + " Il y a " + QString::number(File2->ListCount()) +
+                     "\r\n" + QString(10, ' ') + " Il y a " + QString::number(noms.size()) +
                      " fichiers ?" + "\r\n\r\n" +
                      "- Si vous cliquez sur Non tous les fichiers partiront d'un coup...",
                  plateforme::vbYesNo + plateforme::vbQuestion, titre) == plateforme::vbYes;
 
-    // The listing is read once: each index keeps naming the file it named
-    // when the loop began, whatever is deleted meanwhile.
     const QString dossier = File2->Path();
-    const std::int16_t n = File2->ListCount();
-    for (std::int16_t i = 0; i < n; ++i) {
-        const QString nom = File2->List(i);
+    for (const QString& nom : noms) {
         if (unParUn) {
             const std::int16_t reponse = static_cast<std::int16_t>(
                 P.MsgBox("Supprimer " + nom + " ?", plateforme::vbYesNoCancel + plateforme::vbInformation,

@@ -125,6 +125,16 @@ public:
     void CopierFichiers();
     void CopierFichierSystem(const QString& nom);
     void CopierFichier(const QString& nom);
+    // An entry that names a whole folder of the medium: lib\* (or *, the
+    // whole medium but the wizard's own files, FichiersDeLAssistant).
+    static bool EntreeDossier(const QString& nom);
+    static const QStringList FichiersDeLAssistant;
+    void CopierDossier(const QString& nom);
+    // The medium's folder of such an entry, and what it leaves out.
+    QString SourceDossier(const QString& nom);
+    static QStringList ExclusDossier(const QString& nom);
+    // The bytes of every file the install copies, folders' included.
+    double OctetsAInstaller();
     bool ExisteSystem(const QString& nom);
     bool ExisteSystem32(const QString& nom);
     bool FichierExiste(const QString& chemin);
