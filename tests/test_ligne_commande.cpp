@@ -158,6 +158,46 @@ TEST_F(LigneDeCommande, MiseAJourPuisDesinstallationSansLeSupport)
     EXPECT_TRUE(lancer({"--installes"}, 0, {}, SETUP_EXE).first.isEmpty());
 }
 
+// A program with a tree: a name with folders, a whole folder with a library's link, and the whole medium; a link
+// leading out and a pipe in the folder are refused and named, the rest installed with its rights. An upgrade that
+// drops a file of the folder removes it and its emptied folder; the uninstall leaves the home as it was.
+TEST_F(LigneDeCommande, ArborescencesInstalleesEtRetirees)
+{
+    preparer({{"F5", "share\\meteo\\villes.txt"}, {"F6", "lib\\*"}, {"F7", "*"}});
+    const QString lib = bac.support() + "/lib";
+    ecrireFichier(bac.support() + "/share/meteo/villes.txt", "Paris");
+    ecrireFichier(lib + "/libx.so.1.2", "\x7f" "ELF");
+    ecrireFichier(lib + "/greffons/vieux/a.so", "a");
+    QFile(lib + "/libx.so.1.2").setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(QFile::link("libx.so.1.2", lib + "/libx.so.1"));
+    ASSERT_TRUE(QFile::link("../../secret", lib + "/dehors"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(lib + "/tube").constData(), 0644), 0);
+    ecrireFichier(bac.racine() + "/secret", "à moi");
+    const auto avant = arbre(bac.home());
+    const QString rep = bac.home() + "/Programmes/Agenda";
+    lancer({"--silencieux"}, 1, {"échec : c:\\Programmes\\Agenda\\lib\\dehors (lien qui sort du dossier)\n",
+                                 "échec : c:\\Programmes\\Agenda\\lib\\tube (pas un fichier ordinaire)\n",
+                                 "copié : c:\\Programmes\\Agenda\\lib\\greffons\\vieux\\a.so\n",
+                                 "copié : c:\\Programmes\\Agenda\\share\\meteo\\villes.txt\n"});
+    EXPECT_EQ(QFileInfo(rep + "/lib/libx.so.1").symLinkTarget(), rep + "/lib/libx.so.1.2");
+    EXPECT_TRUE(QFileInfo(rep + "/lib/libx.so.1.2").isExecutable());
+    for (const char* absent : {"/setup", "/Install.inf", "/lib/dehors", "/lib/tube"})
+        EXPECT_FALSE(QFileInfo(rep + absent).exists() || QFileInfo(rep + absent).isSymLink()) << absent;
+
+    QFile::remove(lib + "/dehors");
+    QFile::remove(lib + "/tube");
+    QFile::remove(lib + "/greffons/vieux/a.so");
+    lancer({"--silencieux"}, 0, {"supprimé : c:\\Programmes\\Agenda\\lib\\greffons\\vieux\\a.so (plus installé "
+                                 "par cette version)\n"});
+    EXPECT_FALSE(QFileInfo::exists(rep + "/lib/greffons"));
+    lancer({"--silencieux", "--desinstaller"}, 0, {"supprimé : c:\\Programmes\\Agenda\\lib\\libx.so.1\n"});
+    auto apres = arbre(bac.home());
+    for (const char* reste : {"/.local", "/.local/lib", "/.local/lib/Outils.dll", "/.local/lib32",
+                              "/.local/lib32/Outils.dll"})
+        apres.remove(reste);
+    EXPECT_EQ(apres, avant);
+}
+
 // --aide prints the usage; a wrong option, one without --silencieux or an unknown drive exits 2. A full disk: without
 // --forcer, 1 and nothing written; with it, the file that did not fit is named and the run fails.
 TEST_F(LigneDeCommande, MauvaisUsageEtDisquePlein)
