@@ -343,12 +343,13 @@ TEST_F(Entrees, IconesATouteTaille)
     ASSERT_EQ(sortie("gtk-update-icon-cache", {"--quiet", "--ignore-theme-index", theme}), "");
     ecrireFichier(dossier + "meteo", "#!/bin/sh\n");
     QFile(dossier + "meteo").setPermissions(QFile(dossier + "meteo").permissions() | QFileDevice::ExeOwner);
-    ecrireFichier(dossier + "Aide.html", "<html></html>");
     // The entry and PNG of an earlier version, which named the icon by its path.
-    const QString ancienne = theme + "/32x32/apps/meteo-0123456789.png";
+    const QString ancienne = theme + "/32x32/apps/aide-0123456789.png";
     ecrireFichier(ancienne, png(32));
-    ecrireFichier(bureau + "/Meteo.desktop", "[Desktop Entry]\nIcon=" + ancienne.toUtf8() + "\nX-Assistant-Raccourci=Meteo.lnk\n");
+    ecrireFichier(groupe + "/Aide.desktop", "[Desktop Entry]\nIcon=" + ancienne.toUtf8() + "\nX-Assistant-Raccourci=Aide.lnk\n");
+    ecrireFichier(dossier + "Aide.html", "<html></html>");
     ecrire(groupe + "/Aide.lnk", lien("c:\\Programmes\\Agenda\\Aide.html"));
+    EXPECT_FALSE(QFileInfo::exists(ancienne));
     // The picture, the sizes installed, the one that holds it as it is, the one found at 48.
     const struct { const char* voisine; QByteArray octets; QStringList tailles; QString propre, a48; } cas[] = {
         {"meteo.png", png(300), {"128x128", "256x256", "300x300", "48x48", "64x64"}, "300x300", "48x48"},
