@@ -37,10 +37,11 @@ constexpr qint64 TailleFichierMaximum = qint64(256) << 20;
 // An image beside a program is an icon, not a photograph.
 constexpr qint64 TailleImageMaximum = qint64(16) << 20;
 constexpr qint64 TailleSvgMaximum = qint64(1) << 20;
-// What an SVG may grow to once every <use> is expanded, in units of one
-// element or 64 characters of its attributes and text: what QSvgRenderer
-// draws at the start page's size in well under a second.
-constexpr qint64 PoidsSvgMaximum = 10000;
+// What an SVG may grow to once every <use> is expanded, in 64ths of an
+// element: 10000 elements, each standing for 64 characters of attributes or
+// 8 of text, a text element for 8 (Qt lays each out on its own). What
+// QSvgRenderer draws at the start page's size in well under a second.
+constexpr qint64 PoidsSvgMaximum = 10000 * 64;
 // Nesting, <use> expansions included: the renderer goes down it recursively.
 constexpr int ProfondeurSvgMaximum = 64;
 // Qt's own guard, for every picture the process decodes (the SVG's data:
@@ -100,6 +101,12 @@ bool styleExterne(const QString& texte)
     return false;
 }
 
+// An element or attribute name as written, with or without a prefix.
+bool nomSvg(QStringView nom, QStringView local)
+{
+    return nom == local || (nom.endsWith(local) && nom.size() > local.size() && nom[nom.size() - local.size() - 1] == u':');
+}
+
 // A bare <!DOCTYPE svg>, or one naming the W3C's SVG DTD as many editors
 // write it, which no renderer fetches. Any other external subset, and any
 // internal one (entities: billion laughs; default attributes), is refused.
@@ -119,7 +126,7 @@ bool dtdAdmise(const QXmlStreamReader& xml)
 bool svgSain(const QByteArray& octets)
 {
     struct Element {
-        qint64 caracteres = 0;
+        qint64 poids = 0;
         QString cible;             // the id a reference names
         std::vector<int> enfants;
     };
@@ -140,15 +147,16 @@ bool svgSain(const QByteArray& octets)
             const int i = int(elements.size());
             if (!ouverts.empty()) elements[ouverts.back()].enfants.push_back(i);
             ouverts.push_back(i);
-            Element e;
             const QStringView nom = xml.qualifiedName();
-            const bool image = nom == u"image" || nom.endsWith(u":image");
+            const bool image = nomSvg(nom, u"image");
+            Element e;
+            e.poids = nomSvg(nom, u"text") || nomSvg(nom, u"tspan") || nomSvg(nom, u"textPath") ? 8 * 64 : 64;
             for (const QXmlStreamAttribute& a : xml.attributes()) {
                 const QStringView n = a.qualifiedName();
                 const QString v = a.value().toString();
-                e.caracteres += v.size();
+                e.poids += v.size();
                 if (n == u"id") ids.insert(v, i);
-                if (n == u"href" || n.endsWith(u":href")) {
+                if (nomSvg(n, u"href")) {
                     // An image's path would be opened as a file, even "#x".
                     if (image ? !imageIntegree(v) : !v.startsWith(u'#')) return false;
                     if (!image) e.cible = v.mid(1);
@@ -165,7 +173,7 @@ bool svgSain(const QByteArray& octets)
         case QXmlStreamReader::Characters:
             if (ouverts.empty()) break;
             if (styleExterne(xml.text().toString())) return false;
-            elements[ouverts.back()].caracteres += xml.text().size();
+            if (!xml.isWhitespace()) elements[ouverts.back()].poids += 8 * xml.text().size();
             break;
         default:
             break;
@@ -182,7 +190,7 @@ bool svgSain(const QByteArray& octets)
     auto visiter = [&](auto& soi, int i, int profondeur) -> bool {
         if (vu[i]) return profondeur + hauteur[i] <= ProfondeurSvgMaximum;
         if (profondeur > ProfondeurSvgMaximum) return false;
-        qint64 somme = 1 + elements[i].caracteres / 64;
+        qint64 somme = elements[i].poids;
         int h = 0;
         auto suivre = [&](int j) {
             if (!soi(soi, j, profondeur + 1)) return false;
