@@ -271,7 +271,6 @@ void Plateforme::raccourciEcrit(const QString& hote)
         if (existante.texte != contenu->texte) menusChanges(config_, e, info.path());
         // The install's record keeps the entry, written now or already right.
         interne::inventorier({interne::Element::Entree, chemin});
-        if (!contenu->icone.isEmpty()) interne::inventorier({interne::Element::Icone, contenu->icone});
     } catch (const Erreur&) {
         throw;
     } catch (...) {
@@ -336,7 +335,6 @@ void ecrireDesinstalleur(const Plateforme& p, const QString& groupe, const QStri
     creerDossiers(groupe);
     if (existante.texte != texte) remplacer(chemin, texte);
     inventorierEcrit(Element::Desinstalleur, chemin, texte);
-    if (!icone.isEmpty()) inventorier({Element::Icone, icone});
     menusChanges(c, classer(c, groupe), groupe);
 }
 

@@ -7,6 +7,7 @@
 #include "platform/linux_interne.h"
 
 #include <QImage>
+#include <QPainter>
 
 #include <algorithm>
 #include <cstdint>
@@ -176,15 +177,11 @@ QImage decoderDib(const Candidat& c)
 
 QImage decoder(const Candidat& c, int taille)
 {
-    QImage img;
-    if (c.png) {
-        img = QImage::fromData(c.donnees.a(0), int(std::min<std::uint64_t>(c.donnees.taille(), INT32_MAX)), "PNG");
-        if (img.isNull() || img.width() != c.largeur || img.height() != c.hauteur) return {};
-    } else {
-        img = decoderDib(c);
-        if (img.isNull()) return {};
-    }
-    return interne::auCarre(img, taille);
+    // A PNG image under the limits of any picture, at the size drawn.
+    if (c.png)
+        return interne::decoderPng(QByteArray::fromRawData(reinterpret_cast<const char*>(c.donnees.a(0)),
+                                                           qsizetype(c.donnees.taille())), taille);
+    return interne::auCarre(decoderDib(c), taille);
 }
 
 // The best image: the size asked for with the most colours; otherwise the

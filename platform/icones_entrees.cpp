@@ -1,49 +1,121 @@
-// The icons of the desktop entries: PNGs under the user's hicolor theme,
-// shared by every entry that shows the same file's icon and removed with
-// the last of them.
+// The icons of the desktop entries, in the user's hicolor theme at every
+// size their picture has, named by a theme name of ours that the entries
+// give; shared by every entry that shows the same file's icon and removed
+// with the last of them.
+//
+// Entries name the icon rather than a file so that each menu, dock or
+// desktop takes the size it draws at: the scalable SVG, or the PNG nearest
+// its size. The lookup needs hicolor's index.theme, which every desktop has
+// (the icon theme of last resort); a machine without one shows the theme's
+// missing-icon sign, as it does for the generic icons the entries name too.
 #include "platform/linux_interne.h"
 #include "platform/plateforme.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 namespace plateforme::interne {
 
-QString dossierIcones(const Configuration& c)
+namespace {
+
+// Our names: a prefix of ours, the source's base name and part of the hash
+// of its host path, one name per source file.
+bool estNotre(const QString& nom)
 {
-    return c.xdgDataHome + "/icons/hicolor/32x32/apps";
+    static const QRegularExpression forme(QStringLiteral("^assistant-[a-z0-9_]+-[0-9a-f]{10}$"));
+    return forme.match(nom).hasMatch();
 }
 
-// The PNG of the icon that the host file `sourceHote` brings, shared by
-// every entry that shows the same file's icon; "" when it has none.
+// Keeps the theme's icon cache, where there is one, in step with its files:
+// a stale cache hides the icons it does not list. The tool's failure, or its
+// absence, changes nothing else.
+void cacheChange(const QString& theme)
+{
+    if (!QFileInfo::exists(theme + "/icon-theme.cache")) return;
+    const QString exe = QStandardPaths::findExecutable(QStringLiteral("gtk-update-icon-cache"));
+    if (exe.isEmpty()) return;
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(exe, {QStringLiteral("--quiet"), QStringLiteral("--force"), QStringLiteral("--ignore-theme-index"), theme});
+    if (p.waitForStarted(2000) && !p.waitForFinished(5000)) {
+        p.kill();
+        p.waitForFinished(1000);
+    }
+}
+
+// Removes the theme's folders left empty, up to the icons folder.
+void enleverDossiersVides(const QString& theme)
+{
+    for (const QString& taille : QDir(theme).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QDir().rmdir(theme + '/' + taille + "/apps");
+        QDir().rmdir(theme + '/' + taille);
+    }
+    QDir().rmdir(theme);
+    QDir().rmdir(QFileInfo(theme).path());
+}
+
+// Deletes the files of icon `nom` in every size of the theme but `gardes`.
+// True when one went.
+bool supprimerFichiers(const QString& theme, const QString& nom, const QStringList& gardes = {})
+{
+    bool supprime = false;
+    for (const QString& taille : QDir(theme).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const char* extension : {".png", ".svg"}) {
+            const QString chemin = theme + '/' + taille + "/apps/" + nom + QLatin1String(extension);
+            if (!gardes.contains(chemin) && QFileInfo(chemin).isFile()) supprime |= QFile::remove(chemin);
+        }
+    enleverDossiersVides(theme);
+    return supprime;
+}
+
+}  // namespace
+
+QString dossierIcones(const Configuration& c)
+{
+    return c.xdgDataHome + "/icons/hicolor";
+}
+
 QString iconeDe(const Plateforme& p, const QString& sourceHote)
 {
-    const QImage image = interne::iconePropre(sourceHote, 32);
-    if (image.isNull()) return {};
+    const std::vector<FichierIcone> fichiers = fichiersIcone(sourceHote);
+    if (fichiers.empty()) return {};
+    const Configuration& c = p.configuration();
     QString nom = QFileInfo(sourceHote).completeBaseName().toLower();
     nom.replace(QRegularExpression(QStringLiteral("[^a-z0-9_]+")), QStringLiteral("_"));
-    nom += '-' + QString::fromLatin1(QCryptographicHash::hash(sourceHote.toUtf8(),
-                                                              QCryptographicHash::Sha1).toHex().left(10));
-    const QString chemin = dossierIcones(p.configuration()) + '/' + nom + ".png";
-    QByteArray png;
-    QBuffer tampon(&png);
-    tampon.open(QIODevice::WriteOnly);
-    if (!image.save(&tampon, "PNG")) return {};
-    QFile existant(chemin);
-    if (existant.open(QIODevice::ReadOnly) && existant.readAll() == png) return chemin;
-    existant.close();
-    try {
-        creerDossiers(dossierIcones(p.configuration()));
-        remplacer(chemin, png);
-    } catch (const Erreur&) {
-        return {};
+    nom = "assistant-" + nom + '-'
+        + QString::fromLatin1(QCryptographicHash::hash(sourceHote.toUtf8(), QCryptographicHash::Sha1).toHex().left(10));
+    bool change = false;
+    QStringList chemins;
+    for (const FichierIcone& f : fichiers) {
+        const QString dossier = dossierIcones(c) + '/' + f.dossier + "/apps";
+        const QString chemin = dossier + '/' + nom + '.' + f.extension;
+        chemins << chemin;
+        QFile existant(chemin);
+        // The install's record keeps every size, written now or already right.
+        inventorier({Element::Icone, chemin});
+        if (existant.open(QIODevice::ReadOnly) && existant.readAll() == f.octets) continue;
+        existant.close();
+        try {
+            creerDossiers(dossier);
+            remplacer(chemin, f.octets);
+        } catch (const Erreur&) {
+            // No half icon: what was written goes unless an entry shows it.
+            libererIcone(c, nom);
+            return {};
+        }
+        change = true;
     }
-    return chemin;
+    // The sizes that an earlier picture of the same file had and this one has not.
+    if (supprimerFichiers(dossierIcones(c), nom, chemins) || change) cacheChange(dossierIcones(c));
+    return nom;
 }
 
 // Every desktop entry under the special folders.
@@ -63,19 +135,25 @@ QStringList toutesLesEntrees(const Configuration& c)
     return r;
 }
 
-// Deletes one of our icon PNGs once no entry shows it any more.
 void libererIcone(const Configuration& c, const QString& icone)
 {
-    if (icone.isEmpty() || QFileInfo(icone).path() != dossierIcones(c) || !QFileInfo::exists(icone))
-        return;
+    // Our theme names, and the 32 x 32 PNGs that entries of earlier versions
+    // named by their path.
+    const QString theme = dossierIcones(c);
+    const QFileInfo fichier(icone);
+    const bool ancien = fichier.path() == theme + "/32x32/apps" && fichier.suffix() == QLatin1String("png")
+                     && estNotre("assistant-" + fichier.completeBaseName());
+    if (!ancien && !estNotre(icone)) return;
     const QByteArray ligne = "Icon=" + echapper(icone).toUtf8();
-    for (const QString& chemin : toutesLesEntrees(c)) {
-        QFile f(chemin);
+    for (const QString& entree : toutesLesEntrees(c)) {
+        QFile f(entree);
         if (f.open(QIODevice::ReadOnly))
             for (const QByteArray& l : f.readAll().split('\n'))
                 if (l.trimmed() == ligne) return;
     }
-    QFile::remove(icone);
+    const bool supprime = ancien ? QFile::remove(icone) : supprimerFichiers(theme, icone);
+    enleverDossiersVides(theme);
+    if (supprime) cacheChange(theme);
 }
 
 }  // namespace plateforme::interne

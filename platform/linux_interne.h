@@ -173,14 +173,16 @@ bool notationLecteur(const QString& s);
 // `racineApplications`; removes them with the group's last entry of ours.
 void menuDuGroupe(const Configuration& c, const QString& racineApplications, const QString& dossierEntree);
 
-// The folder of the entries' icon PNGs.
+// The user's hicolor icon theme, where the entries' icons go.
 QString dossierIcones(const Configuration& c);
-// The PNG of the icon that the host file `sourceHote` brings, shared by every
-// entry that shows the same file's icon; "" when it has none.
+// The theme name of the icon that the host file `sourceHote` brings, its
+// files installed at every size it has; shared by every entry that shows the
+// same file's icon; "" when it has none.
 QString iconeDe(const Plateforme& p, const QString& sourceHote);
 // Every desktop entry under the special folders.
 QStringList toutesLesEntrees(const Configuration& c);
-// Deletes one of our icon PNGs once no entry shows it any more.
+// Deletes the files of one of our icons (an entry's Icon= value) once no
+// entry shows it any more, and the theme's folders they leave empty.
 void libererIcone(const Configuration& c, const QString& icone);
 
 // ---- Install records -------------------------------------------------------
@@ -265,6 +267,24 @@ bool estProgramme(const QString& hote);
 QImage iconePropre(const QString& hote, int taille);
 // The first icon of the bytes of a Windows program, library or .ico file.
 QImage iconeWindows(const QByteArray& octets, int taille);
+// The largest side of a picture that an icon is drawn from.
+inline constexpr int CoteImageMaximum = 4096;
+// PNG bytes decoded at `taille` pixels square (at that size already while
+// decoding, where Qt can); a null image for one that declares more than
+// CoteImageMaximum pixels a side, whose decoding would take more than 64 MB
+// (Qt's allocation limit, which it sets for the process), or that does not
+// decode.
+QImage decoderPng(const QByteArray& octets, int taille);
+// The files of the icon that the host file brings, for the icon theme: a
+// sidecar SVG as it is (checked) under "scalable"; a sidecar PNG as it is
+// under its own size, and drawn at 48, 64, 128 and 256 when it is larger;
+// a Windows icon at 32. Folder names as hicolor's ("48x48"). None when the
+// file brings no icon.
+struct FichierIcone {
+    QString dossier, extension;
+    QByteArray octets;
+};
+std::vector<FichierIcone> fichiersIcone(const QString& hote);
 // An image brought to `taille` pixels square, its proportions kept and the
 // rest transparent.
 QImage auCarre(const QImage& image, int taille);

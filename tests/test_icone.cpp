@@ -5,6 +5,7 @@
 #include "extras/icone.h"
 #include "wizard/controles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -165,6 +166,99 @@ TEST_F(Icones, LesFichiersAbimesOuSansIconeNeDonnentRien)
             EXPECT_TRUE(img.isNull() || img.size() == QSize(32, 32)) << n;
         if (n < 0x400) EXPECT_TRUE(iconeWindows(exe.left(n), 32).isNull()) << n;
     }
+}
+
+// The bytes of a picture as Qt writes it, at its own depth.
+QByteArray png(const QImage& image)
+{
+    QByteArray o;
+    QBuffer tampon(&o);
+    tampon.open(QIODevice::WriteOnly);
+    image.save(&tampon, "PNG");
+    return o;
+}
+
+QImage rect(int largeur, int hauteur, QColor couleur, QImage::Format format = QImage::Format_ARGB32)
+{
+    QImage img(largeur, hauteur, format);
+    img.fill(couleur);
+    return img;
+}
+
+// A picture beside a program is drawn from what the medium holds and within bounds, or the program gets the
+// generic icon: never another file (a private one of the user's here), never a hang (a test that hangs is
+// stopped by CTest). Every document but the sound ones would otherwise show something.
+TEST_F(Icones, LesImagesVoisinesRestentDansLeurContenuEtDansLeursBornes)
+{
+    const QString prive = bac.home() + "/prive.png";
+    ecrireFichier(prive, png(uni(8, Qt::red)));
+    QFile(prive).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ecrireFichier(bac.support() + "/rouge.css", "rect { fill: #ff0000; }");
+    const QByteArray externe = QFile::encodeName(prive), w3c = "<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" "
+                                                             "\"http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd\">";
+    auto svg = [](const QByteArray& corps, const QByteArray& prologue = {}) {
+        return prologue + "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' "
+                          "width='32' height='32'><rect width='32' height='32' fill='#0000ff'/>" + corps + "</svg>";
+    };
+    auto image = [](const QByteArray& type, const QByteArray& octets) {
+        return "<image width='32' height='32' xlink:href='data:image/" + type + ";base64," + octets.toBase64() + "'/>";
+    };
+    QByteArray emboite = "<rect id='n0' width='1' height='1'/>", lourd = "<path id='p' d='M0 0";
+    for (int n = 1; n <= 15; ++n)
+        emboite += "<g id='n" + QByteArray::number(n) + "'>" +
+                   QByteArray(4, '.').replace(".", "<use xlink:href='#n" + QByteArray::number(n - 1) + "'/>") + "</g>";
+    while (lourd.size() < 40000) lourd += " L1 1";
+    lourd += "'/>" + QByteArray(20, '.').replace(".", "<use xlink:href='#p'/>");
+    const QByteArray entites = "<!DOCTYPE svg [<!ENTITY a 'aaaaaaaaaa'><!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;'>"
+                               "<!ENTITY c '&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;'>]>";
+    const struct { const char* nom; QByteArray octets; QRgb attendue; } cas[] = {
+        {"svg", svg(image("png", png(uni(8, Qt::red)))), qRgb(255, 0, 0)},
+        {"svg", svg("<use xlink:href='#v'/><defs><rect id='v' width='32' height='32' fill='url(#d)'/>"
+                    "<linearGradient id='d'><stop offset='0' stop-color='#00ff00'/></linearGradient></defs>", w3c),
+         qRgb(0, 255, 0)},
+        {"png", png(rect(4096, 1024, Qt::red)), qRgb(255, 0, 0)},
+        {"svg", svg("<image width='32' height='32' xlink:href='" + externe + "'/>")},
+        {"svg", svg("<use xlink:href='autre.svg#a'/>")},
+        {"svg", svg(image("png", svg("<image width='32' height='32' xlink:href='" + externe + "'/>")))},
+        {"svg", svg(image("png", png(rect(5000, 10, Qt::red))))},
+        {"svg", svg("", "<?xml-stylesheet type=\"text/css\" href=\"rouge.css\"?>")},
+        {"svg", svg("<style>@import 'rouge.css';</style>")},
+        {"svg", svg("<rect width='9' height='9' style='fill: url( \"autre.svg#d\")'/>")},
+        {"svg", svg("<text>&e;</text>", "<!DOCTYPE svg [<!ENTITY e SYSTEM '" + externe + "'>]>")},
+        {"svg", svg("<text>&c;</text>", entites)},
+        {"svg", svg("<text>&e;</text>", w3c)},
+        {"svg", svg("", "<!DOCTYPE svg SYSTEM 'svg.dtd'>")},
+        {"svg", svg("<defs>" + emboite + "</defs><use xlink:href='#n15'/>")},
+        {"svg", svg("<g id='a'><use xlink:href='#b'/></g><g id='b'><use xlink:href='#a'/></g>")},
+        {"svg", svg(QByteArray(100, '.').replace(".", "<g>") + QByteArray(100, '.').replace(".", "</g>"))},
+        {"svg", svg("<defs>" + lourd + "</defs>")},
+        {"svg", svg("<!--" + QByteArray(1 << 20, 'x') + "-->")},
+        {"png", png(rect(5000, 10, Qt::red))},
+        {"png", png(rect(3000, 3000, Qt::red, QImage::Format_RGBA64))},   // 72 MB once decoded
+    };
+    const QImage generique = plateforme::interne::iconeGenerique(32);
+    ecrireFichier(bac.support() + "/meteo", QByteArray("\x7f" "ELF", 4));
+    for (const auto& c : cas) {
+        const QString voisine = bac.support() + "/meteo." + c.nom;
+        ecrireFichier(voisine, c.octets);
+        const QImage img = p.IconeFichier("d:\\meteo");
+        if (c.attendue) EXPECT_EQ(img.pixel(16, 16), c.attendue) << c.octets.left(300).toStdString();
+        else EXPECT_EQ(img, generique) << c.octets.left(300).toStdString();
+        QFile::remove(voisine);
+    }
+
+    // The same picture under two paths is decoded once: both answers share their pixels. One that changed is read
+    // again.
+    const QByteArray bleu = png(uni(300, Qt::blue));
+    for (const char* nom : {"/a", "/b"}) {
+        ecrireFichier(bac.support() + nom, QByteArray("\x7f" "ELF", 4));
+        ecrireFichier(bac.support() + nom + ".png", bleu);
+    }
+    const QImage a = p.IconeFichier("d:\\a", 48);
+    EXPECT_EQ(a.pixel(24, 24), qRgb(0, 0, 255));
+    EXPECT_EQ(p.IconeFichier("d:\\b", 48).cacheKey(), a.cacheKey());
+    ecrireFichier(bac.support() + "/b.png", "abime");
+    EXPECT_EQ(p.IconeFichier("d:\\b", 48), plateforme::interne::iconeGenerique(48));
 }
 
 }  // namespace

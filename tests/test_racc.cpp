@@ -273,18 +273,19 @@ TEST_F(Entrees, EntriesFollowTheirShortcutAndSpareTheUsersOwn)
     ecrire(bureau + "/Icone.lnk", lien("c:\\Programmes\\Agenda\\agenda.ico"));
     ecrire(groupe + "/Icone.lnk", lien("c:\\Programmes\\Agenda\\agenda.ico"));
     ecrire(favori, url("https://exemple.fr/", "c:\\Programmes\\Agenda\\agenda.ico"));
-    const QString eb = bureau + "/Icone.desktop", png = cle(eb, "Icon");
+    const QString eb = bureau + "/Icone.desktop", nom = cle(eb, "Icon");
+    const QString png = home + "/.local/share/icons/hicolor/32x32/apps/" + nom + ".png";
     EXPECT_TRUE(QFileInfo(eb).isExecutable());
-    EXPECT_TRUE(png.startsWith(home + "/.local/share/icons/hicolor/32x32/apps/")) << png.toStdString();
+    EXPECT_TRUE(nom.startsWith("assistant-agenda-")) << nom.toStdString();
     EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_ARGB32), image);
     for (const QString& e : {groupe + "/Icone.desktop", home + "/.local/share/favorites/Site.desktop"})
-        EXPECT_EQ(cle(e, "Icon"), png) << e.toStdString();
+        EXPECT_EQ(cle(e, "Icon"), nom) << e.toStdString();
     supprimer(bureau + "/Icone.lnk");
     supprimer(favori);
     EXPECT_FALSE(QFileInfo::exists(eb));
     EXPECT_TRUE(QFileInfo::exists(png));
     supprimer(groupe + "/Icone.lnk");
-    EXPECT_FALSE(QFileInfo::exists(png));
+    EXPECT_FALSE(QFileInfo::exists(home + "/.local/share/icons"));  // its file and the folders made for it
 
     ecrireFichier(home + "/Programmes/Agenda/Aide \"1\".html", "<html></html>");
     const QString tous = bac.racine() + "/sys";
@@ -328,6 +329,59 @@ TEST_F(Entrees, EntriesFollowTheirShortcutAndSpareTheUsersOwn)
     EXPECT_EQ(sortie(QStandardPaths::findExecutable("gio"), {"launch", groupe + "/Agenda.desktop"}), "");
     for (int i = 0; i < 500 && lireFichier(marque).isEmpty(); ++i) QThread::msleep(10);
     EXPECT_EQ(lireFichier(marque).trimmed(), (home + "/Programmes/Mon $Agenda 100%").toUtf8());
+}
+
+// A picture beside a program is installed at every size it has, under one theme name that the desktop's lookup
+// finds (pyxdg's, asked at 48 pixels); a later picture of the same program leaves no size of the earlier one, nor
+// the PNG an earlier version wrote. The theme's icon cache follows; the user's own icon under a name that our
+// entries give (the help's) stays.
+TEST_F(Entrees, IconesATouteTaille)
+{
+    const QString theme = home + "/.local/share/icons/hicolor", dossier = home + "/Programmes/Agenda/";
+    auto png = [](int cote) { return fabrique::imagePng(QImage(cote, cote, QImage::Format_ARGB32)).donnees; };
+    ecrireFichier(theme + "/48x48/apps/text-html.png", "mien");
+    ASSERT_EQ(sortie("gtk-update-icon-cache", {"--quiet", "--ignore-theme-index", theme}), "");
+    ecrireFichier(dossier + "meteo", "#!/bin/sh\n");
+    QFile(dossier + "meteo").setPermissions(QFile(dossier + "meteo").permissions() | QFileDevice::ExeOwner);
+    // The entry and PNG of an earlier version, which named the icon by its path.
+    const QString ancienne = theme + "/32x32/apps/aide-0123456789.png";
+    ecrireFichier(ancienne, png(32));
+    ecrireFichier(groupe + "/Aide.desktop", "[Desktop Entry]\nIcon=" + ancienne.toUtf8() + "\nX-Assistant-Raccourci=Aide.lnk\n");
+    ecrireFichier(dossier + "Aide.html", "<html></html>");
+    ecrire(groupe + "/Aide.lnk", lien("c:\\Programmes\\Agenda\\Aide.html"));
+    EXPECT_FALSE(QFileInfo::exists(ancienne));
+    // The picture, the sizes installed, the one that holds it as it is, the one found at 48.
+    const struct { const char* voisine; QByteArray octets; QStringList tailles; QString propre, a48; } cas[] = {
+        {"meteo.png", png(300), {"128x128", "256x256", "300x300", "48x48", "64x64"}, "300x300", "48x48"},
+        {"meteo.png", png(32), {"32x32"}, "32x32", "32x32"},
+        {"meteo.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='8' height='8'><rect width='8' height='8'/></svg>",
+         {"scalable"}, "scalable", "scalable"},
+    };
+    QString nom;
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.tailles.join(' ').toStdString());
+        ecrireFichier(dossier + c.voisine, c.octets);
+        ecrire(bureau + "/Meteo.lnk", lien("c:\\Programmes\\Agenda\\meteo"));
+        nom = cle(bureau + "/Meteo.desktop", "Icon");
+        QStringList tailles;
+        for (const QString& t : QDir(theme).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (!QDir(theme + "/" + t + "/apps").entryList({nom + ".*"}).isEmpty()) tailles << t;
+        EXPECT_EQ(tailles, c.tailles);
+        const QString fichier = "/apps/" + nom + "." + QFileInfo(c.voisine).suffix();
+        EXPECT_EQ(lireFichier(theme + "/" + c.propre + fichier), c.octets);
+        if (c.tailles.size() > 1) EXPECT_EQ(QImage(theme + "/48x48" + fichier).size(), QSize(48, 48));
+        const char* chercher = "import sys; from xdg.IconTheme import getIconPath; print(getIconPath(sys.argv[1], 48))";
+        EXPECT_EQ(sortie("/usr/bin/python3", {"-c", chercher, nom},
+                         {{"XDG_DATA_HOME", home + "/.local/share"}, {"XDG_DATA_DIRS", "/usr/share"}}),
+                  theme + "/" + c.a48 + fichier + "\n");
+        EXPECT_TRUE(lireFichier(theme + "/icon-theme.cache").contains(nom.toUtf8()));
+        QFile::remove(dossier + c.voisine);
+    }
+    supprimer(bureau + "/Meteo.lnk");
+    supprimer(groupe + "/Aide.lnk");
+    EXPECT_FALSE(lireFichier(theme + "/icon-theme.cache").contains(nom.toUtf8()));
+    EXPECT_EQ(arbre(theme).keys(), QStringList({"/48x48", "/48x48/apps", "/48x48/apps/text-html.png",
+                                                "/icon-theme.cache"}));
 }
 
 }  // namespace
