@@ -147,7 +147,7 @@ TEST(Lecteurs, MountsEnvironmentAndHome)
     const QString base = QString::fromUtf8(::getpwuid(::getuid())->pw_dir);
     const QString programme = QCoreApplication::applicationDirPath();
     struct Cas { const char* home; bool inconnu, aucun; const char* racine; QString propre; };
-    for (const Cas& k : {Cas{nullptr, false, false, nullptr, programme}, Cas{"relatif", false, false, "tests", programme},
+    for (const Cas& k : {Cas{nullptr, false, false, nullptr, programme}, Cas{"relatif", false, false, ".", programme},
                          Cas{"/absent/partout", false, true, "/absent/partout", programme},
                          Cas{nullptr, true, true, "/tmp//", "/tmp"}})
         EXPECT_EQ(dansUnEnfant([&] {
