@@ -292,13 +292,30 @@ Configuration Configuration::depuisEnvironnement()
     const QByteArray texte = montages.open(QIODevice::ReadOnly) ? montages.readAll() : QByteArray();
     c.lecteurs = interne::lecteursDepuisMontages(texte, utilisateur, c.home);
 
+    // A medium's launcher names the medium's folder: its wizard lives below
+    // it, and started through the carried loader /proc/self/exe is the
+    // loader. Unset here, so that the programs the wizard starts do not
+    // inherit it.
+    const QString racine = qEnvironmentVariable("ASSISTANT_RACINE");
+    qunsetenv("ASSISTANT_RACINE");
     char exe[4096];
     const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
     const QString programme = n > 0 ? QString::fromUtf8(exe, n) : QString();
-    c.dossierPropre = programme.startsWith(u'/') ? programme.left(std::max<qsizetype>(programme.lastIndexOf(u'/'), 1))
-                                                 : QCoreApplication::applicationDirPath();
-    // The wizard an install keeps for later uninstalls: this one.
-    if (programme.startsWith(u'/')) c.executable = programme;
+    if (racine.startsWith(u'/') && ::stat(octets(racine).constData(), &st) == 0 && S_ISDIR(st.st_mode))
+        c.dossierPropre = QDir::cleanPath(racine);
+    else if (programme.startsWith(u'/'))
+        c.dossierPropre = programme.left(std::max<qsizetype>(programme.lastIndexOf(u'/'), 1));
+    else
+        c.dossierPropre = QCoreApplication::applicationDirPath();
+    // The wizard an install keeps for later uninstalls: this one, with what
+    // it carries when a launcher started it.
+    const QString porte = c.dossierPropre + QStringLiteral("/assistant/setup");
+    if (c.dossierPropre == QDir::cleanPath(racine) && ::stat(octets(porte).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+        c.racineAssistant = c.dossierPropre;
+        c.executable = porte;
+    } else if (programme.startsWith(u'/')) {
+        c.executable = programme;
+    }
 
     c.xdgDataHome = dossierXdg("XDG_DATA_HOME", c.home + QStringLiteral("/.local/share"));
     c.xdgConfigHome = dossierXdg("XDG_CONFIG_HOME", c.home + QStringLiteral("/.config"));

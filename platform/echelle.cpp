@@ -6,6 +6,10 @@
 // then drawn by Qt at the smaller scale. It happens once at most, and the
 // variable is given back its first value before the wizard starts anything
 // (the installed program must not inherit it).
+//
+// A wizard started by a medium's launcher starts the launcher again: through
+// the carried loader /proc/self/exe is the loader, and the launcher gives the
+// wizard the medium's folder again.
 #include "platform/plateforme.h"
 
 #include <QByteArray>
@@ -19,6 +23,9 @@ namespace {
 
 const char* const Origine = "ASSISTANT_ECHELLE_ORIGINE";
 bool relance = false;
+// Read before main: the installer's folder is read from the same variable,
+// which is then unset.
+const QByteArray lanceur = qgetenv("ASSISTANT_RACINE");
 
 }  // namespace
 
@@ -41,7 +48,9 @@ void RelancerAEchelle(double fraction, char** argv)
     if (!ok || actuel <= 0) actuel = 1.0;
     qputenv(Origine, avant.isEmpty() ? QByteArray("-") : avant);
     qputenv("QT_SCALE_FACTOR", QByteArray::number(actuel * fraction, 'f', 3));
-    ::execv("/proc/self/exe", argv);
+    const QByteArray soi = lanceur.startsWith('/') ? lanceur + (lanceur.endsWith('/') ? "setup" : "/setup")
+                                                   : QByteArray("/proc/self/exe");
+    ::execv(soi.constData(), argv);
     // Not started again: this scale it is.
     RetablirEchelle();
 }

@@ -5,11 +5,13 @@
 #
 # (--archive may also come after the two folders.)
 # DOSSIER_DU_PROGRAMME holds Install.inf and the files it names. DESTINATION
-# (new, or an empty folder) receives those files, setup, qt.conf and, under
-# assistant/, the Qt libraries and plugins that setup loads with what they
-# need beyond a bare Debian 12 system, found through an $ORIGIN run path.
-# With --archive, the medium is also written as one self-extracting file
-# that runs setup once unpacked.
+# (new, or an empty folder) receives those files, setup and assistant/:
+# setup is a static launcher that starts assistant/setup, the wizard, with
+# the Qt libraries and plugins under assistant/ that it loads beyond the base
+# system (found through an $ORIGIN run path), and with the machine's C and
+# C++ runtime or, when they are older than this machine's, the copy of this
+# machine's in assistant/runtime/. With --archive, the medium is also
+# written as one self-extracting file that runs setup once unpacked.
 #
 # The wizard comes from build/ (built when missing), or from the folder in
 # ASSISTANT_CONSTRUCTION.
@@ -35,13 +37,25 @@ done
 source_="$(cd "${dossiers[0]}" 2>/dev/null && pwd)" || { echo "erreur : ${dossiers[0]} n'est pas un dossier" >&2; exit 1; }
 destination="${dossiers[1]}"
 
-# Libraries that every Debian 12 system has (debootstrap --variant=minbase):
-# never carried.
-BASE="ld-linux-x86-64.so.2 libc.so.6 libm.so.6 libpthread.so.0 libdl.so.2 librt.so.1 libresolv.so.2
-libgcc_s.so.1 libstdc++.so.6 libz.so.1 libzstd.so.1 liblzma.so.5 liblz4.so.1 libbz2.so.1.0 libpcre2-8.so.0
-libselinux.so.1 libsystemd.so.0 libudev.so.1 libcap.so.2 libgcrypt.so.20 libgpg-error.so.0 libmd.so.0
-libuuid.so.1 libmount.so.1 libblkid.so.1 libcrypt.so.1 libacl.so.1 libattr.so.1 libaudit.so.1 libcap-ng.so.0
-libtinfo.so.6 libffi.so.8"
+# Libraries that every Debian 11, 12 and 13 system has (the sonames found
+# in all three debootstrap --variant=minbase roots, scripts/base_commune.sh):
+# never carried in assistant/lib. What they need in turn is each system's.
+BASE="ld-linux-x86-64.so.2 libBrokenLocale.so.1 libacl.so.1 libanl.so.1 libapt-private.so.0.0 libattr.so.1
+libaudit.so.1 libblkid.so.1 libbz2.so.1.0 libc.so.6 libcap-ng.so.0 libcrypt.so.1 libdb-5.3.so
+libdebconfclient.so.0 libdl.so.2 libgcc_s.so.1 libgmp.so.10 libhogweed.so.6 liblz4.so.1 liblzma.so.5 libm.so.6
+libmemusage.so libmount.so.1 libmvec.so.1 libnettle.so.8 libnsl.so.1 libnss_compat.so.2 libnss_dns.so.2
+libnss_files.so.2 libnss_hesiod.so.2 libpam.so.0 libpam_misc.so.0 libpamc.so.0 libpcprofile.so libpcre2-8.so.0
+libpthread.so.0 libresolv.so.2 librt.so.1 libseccomp.so.2 libselinux.so.1 libsmartcols.so.1 libstdc++.so.6
+libsystemd.so.0 libthread_db.so.1 libtic.so.6 libtinfo.so.6 libudev.so.1 libutil.so.1 libuuid.so.1
+libxxhash.so.0 libz.so.1 libzstd.so.1"
+# The C and C++ runtime of this machine, carried in assistant/runtime for
+# the systems whose own is older: the loader, the C library and the parts of
+# it that older programs and the base libraries link to separately, the
+# user database modules (getpwuid loads them), libstdc++ and libgcc_s. They
+# are never mixed with the machine's: with the loader of one come all of
+# its libraries.
+RUNTIME="ld-linux-x86-64.so.2 libc.so.6 libm.so.6 libpthread.so.0 libdl.so.2 librt.so.1 libresolv.so.2
+libutil.so.1 libanl.so.1 libnss_files.so.2 libnss_dns.so.2 libnss_compat.so.2 libstdc++.so.6 libgcc_s.so.1"
 # The plugins setup loads: the X11 platform, the offscreen one (for the
 # command line), SVG icons of the desktop's theme, dead keys.
 PLUGINS="platforms/libqxcb.so platforms/libqoffscreen.so iconengines/libqsvgicon.so
@@ -51,19 +65,17 @@ platforminputcontexts/libcomposeplatforminputcontextplugin.so"
 # cursor library, for the desktop's cursor theme.
 OUVERTES="libXcursor.so.1"
 
-paquets=(patchelf binutils libxcursor1)
-[ -n "$archive" ] && paquets+=(makeself)
-installer_paquets "${paquets[@]}"
+installer_paquets patchelf binutils libxcursor1
 
 construction="${ASSISTANT_CONSTRUCTION:-$RACINE/build}"
-if [ ! -x "$construction/setup" ] || [ ! -x "$construction/verifier-support" ]; then
+if [ ! -x "$construction/setup" ] || [ ! -x "$construction/lanceur" ] || [ ! -x "$construction/verifier-support" ]; then
     installer_paquets "${PAQUETS_CONSTRUCTION[@]}"
     construire
 fi
 
 # The folder first: what Install.inf names must be there.
 QT_QPA_PLATFORM=offscreen "$construction/verifier-support" "$source_"
-for reserve in setup qt.conf assistant; do
+for reserve in setup assistant; do
     if [ -e "$source_/$reserve" ]; then
         echo "erreur : $source_/$reserve porte un nom que le support réserve au programme d'installation" >&2
         exit 1
@@ -88,40 +100,72 @@ if [ "$(stat -f -c %T "$destination")" = "msdos" ]; then
 fi
 
 cp -a "$source_/." "$destination/"
-lib="$destination/assistant/lib"
-mkdir -p "$lib"
-install -m 755 "$construction/setup" "$destination/setup"
+assistant="$destination/assistant"
+lib="$assistant/lib"
+runtime="$assistant/runtime"
+mkdir -p "$lib" "$runtime"
+install -m 755 "$construction/lanceur" "$destination/setup"
 strip --strip-unneeded "$destination/setup"
-patchelf --set-rpath '$ORIGIN/assistant/lib' "$destination/setup"
+install -m 755 "$construction/setup" "$assistant/setup"
+strip --strip-unneeded "$assistant/setup"
+patchelf --set-rpath '$ORIGIN/lib' "$assistant/setup"
 
 qtplugins="$(qtpaths6 --query QT_INSTALL_PLUGINS 2>/dev/null || echo /usr/lib/x86_64-linux-gnu/qt6/plugins)"
-elfs=("$destination/setup")
+elfs=("$assistant/setup")
+# The files of this machine that the medium carries, for their licences.
+copies=()
 for p in $PLUGINS; do
-    mkdir -p "$destination/assistant/plugins/$(dirname "$p")"
-    install -m 644 "$qtplugins/$p" "$destination/assistant/plugins/$p"
-    patchelf --set-rpath '$ORIGIN/../../lib' "$destination/assistant/plugins/$p"
-    elfs+=("$destination/assistant/plugins/$p")
+    mkdir -p "$assistant/plugins/$(dirname "$p")"
+    install -m 644 "$qtplugins/$p" "$assistant/plugins/$p"
+    copies+=("$(readlink -f "$qtplugins/$p")")
+    patchelf --set-rpath '$ORIGIN/../../lib' "$assistant/plugins/$p"
+    elfs+=("$assistant/plugins/$p")
 done
 
+# The file of a library of this machine, by its soname.
+# awk reads to the end: leaving early would kill ldconfig with SIGPIPE at
+# random, and pipefail would end the script without a word.
+bibliotheque() {
+    local chemin
+    chemin="$(ldconfig -p | awk -v n="$1" '!trouve && $1 == n && /x86-64/ {print $NF; trouve = 1}')"
+    [ -f "$chemin" ] || { echo "erreur : $1 est introuvable" >&2; exit 1; }
+    readlink -f "$chemin"
+}
 for nom in $OUVERTES; do
-    # awk reads to the end: leaving early would kill ldconfig with SIGPIPE
-    # at random, and pipefail would end the script without a word.
-    chemin="$(ldconfig -p | awk -v n="$nom" '!trouve && $1 == n && /x86-64/ {print $NF; trouve = 1}')"
-    [ -f "$chemin" ] || { echo "erreur : $nom est introuvable" >&2; exit 1; }
-    install -m 644 "$(readlink -f "$chemin")" "$lib/$nom"
+    copies+=("$(bibliotheque "$nom")")
+    install -m 644 "${copies[-1]}" "$lib/$nom"
     patchelf --set-rpath '$ORIGIN' "$lib/$nom"
     elfs+=("$lib/$nom")
 done
+for nom in $RUNTIME; do
+    # The loader is run as a program.
+    case "$nom" in ld-*) copies+=("$(readlink -f "/lib64/$nom")"); droits=755 ;;
+                   *) copies+=("$(bibliotheque "$nom")"); droits=644 ;; esac
+    install -m $droits "${copies[-1]}" "$runtime/$nom"
+done
 
-# What the loader finds for an ELF file: one line per library, its soname,
-# a tab, its path (empty when not found); paths may hold spaces.
+# What an ELF file itself needs (not what its libraries need in turn), as
+# the loader finds it: one line per library, its soname, a tab, its path
+# (empty when not found); paths may hold spaces.
 dependances() {
+    local besoins
+    besoins=" $(readelf -dW "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p' | tr '\n' ' ') "
     env -u LD_LIBRARY_PATH ldd "$1" | sed -n \
         -e 's/^[[:space:]]*\([^ ]*\) => not found$/\1\t/p' \
-        -e 's/^[[:space:]]*\([^ ]*\) => \(.*\) (0x[0-9a-f]*)$/\1\t\2/p'
+        -e 's/^[[:space:]]*\([^ ]*\) => \(.*\) (0x[0-9a-f]*)$/\1\t\2/p' |
+        while IFS=$'\t' read -r nom chemin; do
+            case "$besoins" in *" $nom "*) printf '%s\t%s\n' "$nom" "$chemin" ;; esac
+        done
+}
+dans() { case " $(echo $2) " in *" $1 "*) return 0 ;; esac; return 1; }
+# The package of a file, wherever /lib and /usr/lib lead; none for a file
+# of no package.
+paquet() {
+    { dpkg -S "$1" || dpkg -S "${1#/usr}" || dpkg -S "/usr$1"; } 2>/dev/null | head -1 | cut -d: -f1 || true
 }
 
-# Every library they need, and what those need, less the base system.
+# Every library they need, and what those need, less the base system. A
+# part of the C or C++ runtime must be carried with the rest of it.
 declare -A vus=()
 while [ ${#elfs[@]} -gt 0 ]; do
     elf="${elfs[0]}"
@@ -129,45 +173,77 @@ while [ ${#elfs[@]} -gt 0 ]; do
     while IFS=$'\t' read -r nom chemin; do
         [ -z "${vus[$nom]:-}" ] || continue
         vus[$nom]=1
-        case " $(echo $BASE) " in *" $nom "*) continue ;; esac
+        if dans "$nom" "$BASE"; then
+            case "$(paquet "$chemin")" in libc6 | libstdc++6 | libgcc-s1)
+                dans "$nom" "$RUNTIME" || { echo "erreur : $nom, dont $elf a besoin, manque à RUNTIME" >&2; exit 1; } ;;
+            esac
+            continue
+        fi
         [ -f "$chemin" ] || { echo "erreur : $nom, dont $elf a besoin, est introuvable" >&2; exit 1; }
-        install -m 644 "$(readlink -f "$chemin")" "$lib/$nom"
+        copies+=("$(readlink -f "$chemin")")
+        install -m 644 "${copies[-1]}" "$lib/$nom"
         patchelf --set-rpath '$ORIGIN' "$lib/$nom"
         elfs+=("$lib/$nom")
     done < <(dependances "$elf")
 done
 
-cat > "$destination/qt.conf" <<'CONF'
-[Paths]
-Prefix=assistant
-Plugins=plugins
-CONF
+# Qt finds qt.conf beside the running program: the wizard, or the loader
+# when it runs through the carried one.
+printf '[Paths]\nPrefix=.\nPlugins=plugins\n' > "$assistant/qt.conf"
+printf '[Paths]\nPrefix=..\nPlugins=plugins\n' > "$runtime/qt.conf"
 
-# The licences of what the medium carries: the packages of the libraries and
-# the font.
-licences="$destination/assistant/licences"
+# The licences of what the medium carries: the packages of the libraries,
+# the plugins, the runtime (linked into the launcher too) and the font.
+licences="$assistant/licences"
 mkdir -p "$licences"
-for f in "$lib"/* "$(dpkg -S LiberationSans-Regular.ttf | head -1 | cut -d: -f2 | tr -d ' ')"; do
-    paquet="$(dpkg -S "$(basename "$f")" 2>/dev/null | head -1 | cut -d: -f1)" || true
-    [ -n "$paquet" ] && [ -f "/usr/share/doc/$paquet/copyright" ] && cp "/usr/share/doc/$paquet/copyright" "$licences/$paquet"
+for f in "${copies[@]}" "$(dpkg -S LiberationSans-Regular.ttf | head -1 | cut -d: -f2 | tr -d ' ')"; do
+    p="$(paquet "$f")"
+    [ -n "$p" ] && [ -f "/usr/share/doc/$p/copyright" ] && cp "/usr/share/doc/$p/copyright" "$licences/$p"
 done
 
 # Nothing that setup loads may come from outside the medium or the base system.
 manque=0
-for elf in "$destination/setup" "$destination"/assistant/plugins/*/*.so "$lib"/*; do
+for elf in "$assistant/setup" "$assistant"/plugins/*/*.so "$lib"/*; do
     while IFS=$'\t' read -r nom chemin; do
         case "$chemin" in "$destination"/*) continue ;; esac
-        case " $(echo $BASE) " in *" $nom "*) continue ;; esac
+        dans "$nom" "$BASE" && continue
         echo "erreur : $elf charge $nom depuis ${chemin:-nulle part}" >&2
         manque=1
     done < <(dependances "$elf")
 done
 [ $manque -eq 0 ] || exit 1
 
+# The launcher tries the wizard with the machine's runtime, which loads the
+# wizard's libraries and not the plugins: nothing on the medium may need a
+# newer version of the runtime than they do, or the try would not tell.
+versions() {   # ELF files: the newest version of each kind (GLIBC_, GLIBCXX_...) they need of the runtime
+    local f
+    for f in "$@"; do
+        readelf -VW "$f" | awk '
+            /^Version needs section/ {besoins = 1; next}
+            /^Version .* section/ {besoins = 0}
+            besoins && / File: / {for (i = 1; i < NF; i++) if ($i == "File:") fichier = $(i + 1)}
+            besoins && / Name: / {for (i = 1; i < NF; i++) if ($i == "Name:") print fichier, $(i + 1)}'
+    done | while read -r fichier version; do
+        dans "$fichier" "$RUNTIME" && [[ "$version" =~ ^([A-Z]+_)([0-9.]+)$ ]] && echo "${BASH_REMATCH[1]} ${BASH_REMATCH[2]}"
+    done | sort -k1,1 -k2,2V | awk '{v[$1] = $2} END {for (k in v) print k v[k]}' | sort
+}
+essai=("$assistant/setup")
+while IFS=$'\t' read -r _ chemin; do
+    case "$chemin" in "$lib"/*) essai+=("$chemin") ;; esac
+done < <(env -u LD_LIBRARY_PATH ldd "$assistant/setup" | sed -n 's/^[[:space:]]*\([^ ]*\) => \(.*\) (0x[0-9a-f]*)$/\1\t\2/p')
+declare -A essayees=()
+while read -r v; do essayees[${v%%[0-9]*}]="$v"; done < <(versions "${essai[@]}")
+while read -r v; do
+    essayee="${essayees[${v%%[0-9]*}]:-}"
+    [ -n "$essayee" ] && [ "$(printf '%s\n' "$v" "$essayee" | sort -V | tail -1)" = "$essayee" ] && continue
+    echo "erreur : une bibliothèque du support demande $v, plus que l'assistant (${essayee:-rien})" >&2
+    exit 1
+done < <(versions "$assistant"/plugins/*/*.so "$lib"/*)
+
 echo "Support prêt : $destination ($(du -sh "$destination" | cut -f1))"
 
 if [ -n "$archive" ]; then
-    # gzip: the one compressor that a bare system unpacks with.
-    makeself --gzip --nox11 --quiet "$destination" "$archive" "Installation" ./setup >/dev/null
+    "$RACINE/scripts/autoextractible.sh" "$destination" "$archive"
     echo "Fichier autoextractible : $archive ($(du -sh "$archive" | cut -f1))"
 fi

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # A medium made by scripts/support.sh needs nothing of the machine beyond
-# the base system: what setup and every carried library load (ldd, then the
-# libraries really mapped by a running setup, under Xvfb and offscreen) lies
-# in the medium or among the base system's libraries. The script refuses a
-# folder it cannot make a medium of, and on a small screen at a scale factor
-# of 2 the window opens wholly on the screen.
+# the base system: its setup is a static launcher, and what the wizard and
+# every carried library load (their own needs, then the libraries really
+# mapped by a running wizard, under Xvfb and offscreen, with this machine's
+# runtime and with the carried one) lies in the medium, among the base
+# system's libraries or what those need here. The launcher passes its
+# arguments through from any folder, without a display the window says in
+# French how to install without one, and the self-extracting file installs
+# from a noexec temporary folder under the caller's umask. The script refuses
+# a folder it cannot make a medium of, and on a small screen at a scale
+# factor of 2 the window opens wholly on the screen.
 #
 #   tests/support_autonome.sh BUILD_DIR
 set -uo pipefail
@@ -12,10 +17,17 @@ RACINE="$(cd "$(dirname "$0")/.." && pwd)"
 construction="$(cd "$1" && pwd)"
 export ASSISTANT_CONSTRUCTION="$construction"
 tmp="$(mktemp -d)"
-trap 'rm -rf "$tmp"' EXIT
+trap 'umount "$tmp/noexec" 2>/dev/null; rm -rf "$tmp"' EXIT
 echecs=0
 echec() { echo "ÉCHEC : $*"; echecs=$((echecs + 1)); }
 BASE="$(sed -n '/^BASE="/,/"$/p' "$RACINE/scripts/support.sh" | tr -d '"' | sed 's/^BASE=//' | tr '\n' ' ')"
+# What the base system's libraries need in turn on this machine is this
+# machine's business (libsystemd's libcap here, on Debian 12).
+cache="$(ldconfig -p)"
+for b in $BASE; do
+    chemin="$(echo "$cache" | awk -v n="$b" '$1 == n && /x86-64/ {print $NF}' | head -1)"
+    [ -n "$chemin" ] && BASE="$BASE $(ldd "$chemin" 2>/dev/null | awk '$2 == "=>" {print $1}' | tr '\n' ' ')"
+done
 # A library of the base system, by its soname or its file (libz.so.1.2.13).
 de_la_base() {
     local b
@@ -45,31 +57,58 @@ refus cle-espacee "« Programme = » : un espace" "sed -i 's|^Programme=|Program
 refus non-executable "Modeles.dat n'est pas exécutable" "sed -i 's|^Programme=agenda|Programme=Modeles.dat|' Install.inf"
 refus dans-le-dossier "est dans" "true" "SUPPORT"
 
-# A destination whose path holds spaces and accents.
-"$RACINE/scripts/support.sh" "$construction/support" "$tmp/mon support é" >/dev/null && [ -x "$tmp/mon support é/setup" ] \
-    || echec "support.sh vers un chemin avec des espaces"
+# A destination whose path holds spaces and accents; its setup starts from
+# there.
+"$RACINE/scripts/support.sh" "$construction/support" "$tmp/mon support é" >/dev/null \
+    && "$tmp/mon support é/setup" --aide | grep -q "^Usage : setup" || echec "support.sh vers un chemin avec des espaces"
 rm -rf "$tmp/mon support é"
 
 medium="$tmp/medium"
 "$RACINE/scripts/support.sh" "$construction/support" "$medium" --archive "$tmp/medium.run" || { echo "ÉCHEC : support.sh"; exit 1; }
-[ -f "$medium/qt.conf" ] && [ -f "$medium/assistant/plugins/platforms/libqxcb.so" ] \
-    && [ -f "$medium/assistant/plugins/platforms/libqoffscreen.so" ] || echec "qt.conf ou plugins absents"
+for f in assistant/qt.conf assistant/runtime/qt.conf assistant/plugins/platforms/libqxcb.so \
+         assistant/plugins/platforms/libqoffscreen.so assistant/runtime/ld-linux-x86-64.so.2 assistant/runtime/libstdc++.so.6; do
+    [ -f "$medium/$f" ] || echec "$f absent du support"
+done
+# The launcher loads nothing at all.
+readelf -lW "$medium/setup" | grep -q INTERP && echec "setup demande un chargeur"
+readelf -d "$medium/setup" | grep -q "no dynamic section" || echec "setup n'est pas statique"
 
-# Static view: every ELF of the medium and what ldd finds for it.
+# Static view: every ELF of the medium and where the loader finds what it
+# needs itself.
 nelf=0
 while IFS= read -r -d '' elf; do
     head -c4 "$elf" | grep -q ELF || continue
     nelf=$((nelf + 1))
+    besoins=" $(readelf -dW "$elf" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p' | tr '\n' ' ') "
     while read -r nom _ chemin _; do
+        case "$besoins" in *" $nom "*) ;; *) continue ;; esac
         case "$chemin" in "$medium"/*) continue ;; esac
         de_la_base "$nom" || echec "ldd $elf : $nom vient de ${chemin:-nulle part}"
-    done < <(env -u LD_LIBRARY_PATH ldd "$elf" | grep '=>')
+    done < <(env -u LD_LIBRARY_PATH ldd "$elf" 2>/dev/null | grep '=>')
 done < <(find "$medium/setup" "$medium/assistant" -type f -print0)
-[ $nelf -ge 40 ] || echec "seulement $nelf fichiers ELF vus"
+[ $nelf -ge 50 ] || echec "seulement $nelf fichiers ELF vus"
 
-# Running: what the process maps, with Qt's platforms in turn.
-cartes() {   # description, platform plugin, environment
-    local quoi=$1 plugin=$2; shift 2
+# Arguments reach the wizard as given, from another folder by a relative
+# path, with either runtime; without a display the window says how to do
+# without, the command line needs none.
+for execution in machine support; do
+    sortie="$(cd "$tmp" && env ASSISTANT_EXECUTION=$execution ./medium/setup "--x=é  y" z 2>&1)"
+    [ $? -eq 2 ] && [ "$(echo "$sortie" | head -1)" = "option inconnue ou mal écrite : --x=é  y" ] \
+        || echec "$execution : arguments mal transmis : $sortie"
+    for ecran in "" DISPLAY=:4242; do
+        sortie="$(env -i PATH=/usr/bin:/bin HOME="$tmp" ASSISTANT_EXECUTION=$execution $ecran "$medium/setup" 2>&1)"
+        [ $? -eq 2 ] && echo "$sortie" | grep -q "^Pour installer sans écran : setup --silencieux (setup --aide" \
+            && ! echo "$sortie" | grep -qi "plugin" || echec "$execution, sans écran ${ecran:-nommé} : $sortie"
+    done
+    env -i PATH=/usr/bin:/bin HOME="$tmp" ASSISTANT_EXECUTION=$execution "$medium/setup" --aide | grep -q "^Usage" \
+        || echec "$execution : --aide sans écran"
+done
+
+# Running: what the process maps, with Qt's platforms in turn, and whose
+# loader runs it: this machine's (the wizard is the process) or the carried
+# one, with the carried C library.
+cartes() {   # description, platform plugin, runtime expected (machine or support), environment
+    local quoi=$1 plugin=$2 attendu=$3; shift 3
     env -i PATH=/usr/bin:/bin HOME="$tmp/home" "$@" "$medium/setup" >"$tmp/setup.log" 2>&1 &
     local pid=$! ok=""
     for _ in $(seq 300); do
@@ -78,7 +117,8 @@ cartes() {   # description, platform plugin, environment
         sleep 0.1
     done
     sleep 0.5
-    local libs; libs=$(awk '$6 ~ /\.so/ {print $6}' "/proc/$pid/maps" 2>/dev/null | sort -u)
+    local libs exe; libs=$(awk '$6 ~ /\.so/ {print $6}' "/proc/$pid/maps" 2>/dev/null | sort -u)
+    exe=$(readlink "/proc/$pid/exe")
     kill $pid 2>/dev/null; wait $pid 2>/dev/null
     [ -n "$ok" ] || { echec "$quoi : setup n'a pas démarré ($(cat "$tmp/setup.log"))"; return; }
     for l in $libs; do
@@ -86,21 +126,45 @@ cartes() {   # description, platform plugin, environment
         de_la_base "$(basename "$l")" || echec "$quoi : setup charge $l"
     done
     echo "$libs" | grep -q "^$medium/assistant/plugins/platforms/$plugin" || echec "$quoi : pas de $plugin du support"
+    local libc; libc=$(echo "$libs" | grep '/libc[.-]')
+    case "$attendu:$exe:$libc" in
+        machine:"$medium/assistant/setup":/*) case "$libc" in "$medium"/*) echec "$quoi : libc du support" ;; esac ;;
+        support:"$medium/assistant/runtime/ld-linux-x86-64.so.2":"$medium/assistant/runtime/libc.so.6") ;;
+        *) echec "$quoi : lancé par $exe avec $libc, pas par le chargeur $attendu" ;;
+    esac
 }
 mkdir -p "$tmp/home"
-cartes offscreen libqoffscreen.so QT_QPA_PLATFORM=offscreen
+cartes offscreen libqoffscreen.so machine QT_QPA_PLATFORM=offscreen
+cartes "offscreen, runtime emporté" libqoffscreen.so support QT_QPA_PLATFORM=offscreen ASSISTANT_EXECUTION=support
+# A wizard that the machine's loader cannot load (it needs a library only
+# the carried runtime has) is started with the carried runtime, untold.
+cp -a "$medium/assistant/setup" "$tmp/setup.sauve"
+cp "$medium/assistant/runtime/libutil.so.1" "$medium/assistant/runtime/libessai.so.1"
+patchelf --set-soname libessai.so.1 "$medium/assistant/runtime/libessai.so.1"
+patchelf --add-needed libessai.so.1 "$medium/assistant/setup"
+cartes "offscreen, bibliothèque que seul le runtime emporté a" libqoffscreen.so support QT_QPA_PLATFORM=offscreen
+mv "$tmp/setup.sauve" "$medium/assistant/setup"
+rm "$medium/assistant/runtime/libessai.so.1"
 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c "
     $(declare -f cartes echec de_la_base); BASE='$BASE'; medium='$medium'; tmp='$tmp'; echecs=0
-    cartes xcb libqxcb.so DISPLAY=\$DISPLAY XAUTHORITY=\$XAUTHORITY
-    # Scale factor 2: the window started again at a scale that fits.
-    env -i PATH=/usr/bin:/bin HOME=$tmp/home DISPLAY=\$DISPLAY XAUTHORITY=\$XAUTHORITY QT_SCALE_FACTOR=2 $medium/setup >/dev/null 2>&1 &
-    w=''
-    for _ in \$(seq 600); do w=\$(xdotool search --onlyvisible --name \"Assistant d'installation\" 2>/dev/null | head -1); [ -n \"\$w\" ] && break; sleep 0.05; done
-    sleep 0.5
-    eval \"\$(xdotool getwindowgeometry --shell \$w)\"
-    kill %1
-    echo \"fenêtre à l'échelle 2 : \$X,\$Y \${WIDTH}x\$HEIGHT\"
-    [ \$X -ge 0 ] && [ \$Y -ge 0 ] && [ \$((X + WIDTH)) -le 1024 ] && [ \$((Y + HEIGHT)) -le 768 ] && [ \$WIDTH -gt 900 ] || echec \"fenêtre hors de l'écran\"
+    cartes xcb libqxcb.so machine DISPLAY=\$DISPLAY XAUTHORITY=\$XAUTHORITY
+    cartes 'xcb, runtime emporté' libqxcb.so support DISPLAY=\$DISPLAY XAUTHORITY=\$XAUTHORITY ASSISTANT_EXECUTION=support
+    # Scale factor 2: the window started again at a scale that fits, through
+    # the launcher with either runtime.
+    for execution in machine support; do
+        env -i PATH=/usr/bin:/bin HOME=$tmp/home DISPLAY=\$DISPLAY XAUTHORITY=\$XAUTHORITY QT_SCALE_FACTOR=2 \
+            ASSISTANT_EXECUTION=\$execution $medium/setup >/dev/null 2>&1 &
+        w=''
+        for _ in \$(seq 600); do w=\$(xdotool search --onlyvisible --name \"Assistant d'installation\" 2>/dev/null | head -1); [ -n \"\$w\" ] && break; sleep 0.05; done
+        sleep 0.5
+        X=-1 Y=-1 WIDTH=0 HEIGHT=0
+        [ -n \"\$w\" ] && eval \"\$(xdotool getwindowgeometry --shell \$w)\"
+        kill %1; wait %1
+        echo \"\$execution : fenêtre à l'échelle 2 : \$X,\$Y \${WIDTH}x\$HEIGHT\"
+        [ \$X -ge 0 ] && [ \$Y -ge 0 ] && [ \$((X + WIDTH)) -le 1024 ] && [ \$((Y + HEIGHT)) -le 768 ] && [ \$WIDTH -gt 900 ] \
+            || echec \"\$execution : fenêtre hors de l'écran\"
+        for _ in \$(seq 100); do xdotool search --onlyvisible --name \"Assistant d'installation\" >/dev/null 2>&1 || break; sleep 0.05; done
+    done
     # The sample's program opens its window with the server's own font.
     env -i PATH=/usr/bin:/bin HOME=$tmp/home DISPLAY=\$DISPLAY XAUTHORITY=\$XAUTHORITY $medium/agenda >/dev/null 2>&1 &
     w=''
@@ -118,9 +182,28 @@ env -i PATH=/usr/bin:/bin HOME="$tmp/sans-ecran" "$medium/agenda" 2>"$tmp/agenda
 [ $? -eq 1 ] && grep -q "écran" "$tmp/agenda.log" || echec "agenda sans écran : $(cat "$tmp/agenda.log")"
 grep -q "^DernierLancement=" "$tmp/sans-ecran/.config/Agenda.ini" 2>/dev/null || echec "agenda n'a pas noté son lancement"
 
-# The self-extracting file holds the medium.
-sh "$tmp/medium.run" --check >/dev/null 2>&1 || echec "medium.run --check"
-sh "$tmp/medium.run" --noexec --quiet --target "$tmp/extrait" >/dev/null || echec "medium.run --noexec"
+# The self-extracting file holds the medium, and refuses to run damaged.
+ASSISTANT_EXTRAIRE="$tmp/extrait" sh "$tmp/medium.run" || echec "medium.run ne s'extrait pas"
 diff -r "$medium" "$tmp/extrait" >/dev/null || echec "medium.run ne rend pas le support"
+cp "$tmp/medium.run" "$tmp/abime.run"
+printf 'x' | dd of="$tmp/abime.run" bs=1 seek=$(($(stat -c %s "$tmp/abime.run") - 100)) conv=notrunc 2>/dev/null
+mkdir -p "$tmp/tmp-abime"
+sortie="$(TMPDIR="$tmp/tmp-abime" "$tmp/abime.run" --aide 2>&1)"
+[ $? -eq 1 ] && echo "$sortie" | grep -q "abîmé" && [ -z "$(ls -A "$tmp/tmp-abime")" ] || echec "abime.run : $sortie"
+# From a temporary folder mounted noexec, under umask 022, setup's own
+# options as given: an install whose folders anyone may open, in a folder of
+# the user's cache that is gone afterwards; the exit status is setup's.
+mkdir -p "$tmp/noexec" "$tmp/maison"
+mount -t tmpfs -o noexec,size=64m tmpfs "$tmp/noexec" || echec "tmpfs noexec"
+sortie="$(umask 022 && env -i PATH=/usr/bin:/bin HOME="$tmp/maison" TMPDIR="$tmp/noexec" "$tmp/medium.run" --silencieux 2>&1)"
+[ $? -eq 0 ] || echec "medium.run --silencieux depuis un dossier noexec : $sortie"
+droits="$(cd "$tmp/maison" && stat -c '%a %n' Programmes Programmes/Agenda Programmes/Agenda/Agenda.html Programmes/Agenda/agenda \
+    .local/share/applications/Agenda 2>&1 | tr '\n' ',')"
+[ "$droits" = "755 Programmes,755 Programmes/Agenda,644 Programmes/Agenda/Agenda.html,755 Programmes/Agenda/agenda,755 .local/share/applications/Agenda," ] \
+    || echec "droits de l'installation par medium.run : $droits"
+[ -z "$(ls -A "$tmp/maison/.cache")" ] || echec "medium.run laisse $(ls "$tmp/maison/.cache")"
+cp "$tmp/medium.run" "$tmp/sans-droit.run" && chmod 644 "$tmp/sans-droit.run"
+sortie="$(sh "$tmp/sans-droit.run" --bizarre 2>&1)"
+[ $? -eq 2 ] && [ "$(echo "$sortie" | head -1)" = "option inconnue ou mal écrite : --bizarre" ] || echec "sh sans-droit.run --bizarre : $sortie"
 
 if [ $echecs -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; exit 1; fi

@@ -132,7 +132,8 @@ TEST_F(Plateforme_, SpecialFoldersByNumber)
 }
 
 // Drives from the mounts. The home is HOME, or the user database's when HOME is unset or relative; none for a
-// HOME that names no folder or an unknown user.
+// HOME that names no folder or an unknown user. The installer's folder is the one a medium's launcher names when it
+// exists, else the program's; the launcher's variable is not left to the programs the wizard starts.
 TEST(Lecteurs, MountsEnvironmentAndHome)
 {
     const QByteArray montages = "/dev/vda / ext4 rw 0 0\n/dev/sdc1 /run/media/alice/Z\\040Cle vfat rw 0 0\n"
@@ -146,16 +147,20 @@ TEST(Lecteurs, MountsEnvironmentAndHome)
                               "e /mnt/usb usb amovible", "f /run/media/alice/Z Cle Z Cle amovible", "z / /"}));
 
     const QString base = QString::fromUtf8(::getpwuid(::getuid())->pw_dir);
-    struct Cas { const char* home; bool inconnu, aucun; };
-    for (const Cas& k : {Cas{nullptr, false, false}, Cas{"relatif", false, false}, Cas{"/absent/partout", false, true},
-                         Cas{nullptr, true, true}})
+    const QString programme = QCoreApplication::applicationDirPath();
+    struct Cas { const char* home; bool inconnu, aucun; const char* racine; QString propre; };
+    for (const Cas& k : {Cas{nullptr, false, false, nullptr, programme}, Cas{"relatif", false, false, ".", programme},
+                         Cas{"/absent/partout", false, true, "/absent/partout", programme},
+                         Cas{nullptr, true, true, "/tmp//", "/tmp"}})
         EXPECT_EQ(dansUnEnfant([&] {
                       k.home ? ::setenv("HOME", k.home, 1) : ::unsetenv("HOME");
+                      k.racine ? ::setenv("ASSISTANT_RACINE", k.racine, 1) : ::unsetenv("ASSISTANT_RACINE");
                       ::setenv("XDG_CONFIG_DIRS", "relatif:/etc/premier/:/etc/second", 1);
                       ::setenv("XDG_DATA_HOME", "relatif", 1);  // relative XDG folders are passed over
                       if (k.inconnu && (::setgid(54321) != 0 || ::setuid(54321) != 0)) return 2;
                       const Configuration c = Configuration::depuisEnvironnement();
                       if (c.xdgConfigDir != "/etc/premier" || c.xdgDataHome != c.home + "/.local/share") return 3;
+                      if (c.dossierPropre != k.propre || qEnvironmentVariableIsSet("ASSISTANT_RACINE")) return 4;
                       return (k.aucun ? c.home.isEmpty() : c.home == base && c.lecteurs.front().racine == base) ? 0 : 1;
                   }),
                   0)

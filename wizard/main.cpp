@@ -5,6 +5,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -15,10 +16,38 @@ void silence(QtMsgType type, const QMessageLogContext&, const QString& message)
     if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
+// Without a display the window cannot open: the user is told in French how
+// to install without one, instead of the toolkit's abort.
+[[noreturn]] void sansEcran()
+{
+    std::fputs("Aucun écran n'a été trouvé : l'assistant ne peut pas ouvrir sa fenêtre.\n"
+               "Pour installer sans écran : setup --silencieux (setup --aide pour les options).\n",
+               stderr);
+    // Called from inside the toolkit's start-up too: nothing to tidy.
+    std::_Exit(2);
+}
+
+QtMessageHandler sortieQt = nullptr;
+
+// While the application object is made: a platform plugin that finds no
+// display (none named, or one that does not answer) ends the start-up with a
+// fatal message. The platform's notes are left out meanwhile: when it fails
+// they say the same in English.
+void demarrageGraphique(QtMsgType type, const QMessageLogContext& contexte, const QString& message)
+{
+    if (type == QtFatalMsg && message.contains(QStringLiteral("platform plugin"))) sansEcran();
+    if (type != QtFatalMsg && contexte.category && QByteArray(contexte.category).startsWith("qt.qpa.")) return;
+    sortieQt(type, contexte, message);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    // The medium's launcher asks whether the wizard loads with this
+    // machine's libraries: having got here, it does.
+    if (qEnvironmentVariableIsSet("ASSISTANT_SONDE")) return 0;
+
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     const OptionsLigneDeCommande options = AnalyserArguments(arguments);
@@ -39,7 +68,9 @@ int main(int argc, char** argv)
         return ExecuterSansFenetre(options);
     }
 
+    sortieQt = qInstallMessageHandler(demarrageGraphique);
     QApplication app(argc, argv);
+    qInstallMessageHandler(sortieQt);
     plateforme::RetablirEchelle();
     QApplication::setFont(PoliceDefaut());
     plateforme::Plateforme p(ConfigurationPour(options));
