@@ -130,7 +130,8 @@ struct Existante {
 };
 Existante lireEntree(const QString& chemin);
 // The target of a shell link in drive notation: the local base path and
-// the common path suffix of its LinkInfo; nothing for a partial link.
+// the common path suffix of its LinkInfo, in their Unicode form when it has
+// one; nothing for a partial link.
 std::optional<QString> cibleLien(const QByteArray& lien);
 // The URL= and IconFile= values of an Internet shortcut.
 struct Url {

@@ -58,7 +58,8 @@ std::optional<QString> cibleLien(const QByteArray& b)
     const QByteArray info = b.mid(pos, taille);
     if (!(lire32(info, 8) & 0x01)) return std::nullopt;   // no local base path
     std::optional<QString> base, suffixe;
-    if (entete >= 0x24) {
+    // The Unicode forms hold every letter; the others only Windows-1252's.
+    if (entete >= 0x24 && lire32(info, 28) != 0) {
         base = chaineUnicode(info, lire32(info, 28));
         suffixe = chaineUnicode(info, lire32(info, 32));
     } else {

@@ -1,5 +1,6 @@
 // Shortcut files: the recent-documents link, links patched from it, Internet shortcuts; the desktop entries
 // written beside them in the special folders.
+#include "platform/linux_interne.h"
 #include "shell/racc.h"
 #include "tests/outils.h"
 #include "examples/fabrique_icones.h"
@@ -151,6 +152,18 @@ TEST_F(Cadre, ServiceLiensPatchesEtDeposes)
     // A drive root as the folder.
     Racc::CreerRaccourci(*w, "c:", "Agenda", cible, "", "", 0, "", 0);
     EXPECT_EQ(lireFichier(bac.home() + "/Agenda.lnk"), patche(k, 3) + quatreZeros);
+    // Letters Windows-1252 lacks: whole in the link information's Unicode fields, which lnkinfo reads; the tail scan
+    // still keeps the link up to the end of the link information.
+    for (const char* u : {"c:\\Programy\\Żółw\\agenda", "c:\\Программы\\Агенда\\agenda"}) {
+        const QString c = QString::fromUtf8(u);
+        ecrireFichier(p->VersHote(c), "x");
+        Racc::CreerRaccourci(*w, "c:\\Menu", "Unicode", c, "", "", 0, "", 0);
+        const QByteArray l = lireFichier(menu + "/Unicode.lnk");
+        const qsizetype info = 78 + (quint8(l[76]) | quint8(l[77]) << 8);
+        EXPECT_EQ(l.size(), info + (quint8(l[info]) | quint8(l[info + 1]) << 8) + 4) << u;
+        EXPECT_EQ(interne::cibleLien(l), "C" + c.mid(1));
+        EXPECT_EQ(lnkinfo(menu + "/Unicode.lnk")["Local path"], "C" + c.mid(1));
+    }
 
     // Exact Windows-1252 lines, the icon's only with a file; a missing folder throws, none writes nothing.
     Racc::CreerRaccourciUrl(*p, "c:\\Menu", "Site", QString::fromUtf8("http://exemple.org/été"), "c:\\i.ico", 12);
