@@ -193,6 +193,8 @@ void Plateforme::EcrireLignes(const QString& chemin, const QStringList& lignes)
     if (!encodeur.isValid()) throw Erreur{ErrAcces, QStringLiteral("windows-1252")};
     QByteArray contenu;
     for (const QString& ligne : lignes) {
+        // It would read back as two lines, the second one not the caller's.
+        if (ligne.contains(QChar::CarriageReturn) || ligne.contains(QChar::LineFeed)) throw Erreur{ErrAcces, hote};
         contenu += encodeur(ligne);
         contenu += "\r\n";
     }

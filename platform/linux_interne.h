@@ -133,7 +133,9 @@ Existante lireEntree(const QString& chemin);
 // the common path suffix of its LinkInfo, in their Unicode form when it has
 // one; nothing for a partial link.
 std::optional<QString> cibleLien(const QByteArray& lien);
-// The URL= and IconFile= values of an Internet shortcut.
+// The URL= and IconFile= values of an Internet shortcut; those of its
+// [InternetShortcut.W] section (UTF-7, for letters that Windows-1252 lacks)
+// when it has them.
 struct Url {
     QString url, fichierIcone;
 };

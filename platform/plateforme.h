@@ -152,7 +152,9 @@ public:
     // valid UTF-8 holding multi-byte sequences (which Windows-1252 text with
     // accents never is in practice).
     QStringList LireLignes(const QString& chemin) const;
-    // Creates or replaces the file with each line followed by CR LF.
+    // Creates or replaces the file with each line followed by CR LF. A line
+    // holding CR or LF, which would read back as two, is refused (ErrAcces)
+    // and nothing is written.
     void EcrireLignes(const QString& chemin, const QStringList& lignes);
     QByteArray LireOctets(const QString& chemin) const;
     // Writes `octets` at `position`, creating the file when missing; with

@@ -171,6 +171,22 @@ TEST_F(Cadre, ServiceLiensPatchesEtDeposes)
                                                "IconFile=c:\\i.ico\r\nIconIndex=12\r\n");
     Racc::CreerRaccourciUrl(*p, "c:\\Menu\\", "Site", "u", "", 5);
     EXPECT_EQ(lireFichier(menu + "/Site.url"), "[InternetShortcut]\r\nURL=u\r\n");
+    // Letters it lacks: an address in ASCII (same address), a path with "?", both whole again in UTF-7 in the section
+    // Windows adds for them. An address's control characters as %XX; a path with a line end is refused, not cut.
+    const QString tortue = QString::fromUtf8("c:\\Programy\\Żółw\\agenda");
+    for (const auto& [adresse, icone, attendu] : {
+             std::tuple{QString::fromUtf8("https://żółw.pl/ścieżka"), QString(),
+                        QByteArray("[InternetShortcut]\r\nURL=https://xn--w-uga1v8h.pl/%C5%9Bcie%C5%BCka\r\n"
+                                   "[InternetShortcut.W]\r\nURL=https://+AXwA8wFC-w.pl/+AVs-cie+AXw-ka\r\n")},
+             {"https://exemple.fr/a\nb\r\x7f", "", "[InternetShortcut]\r\nURL=https://exemple.fr/a%0Ab%0D%7F\r\n"},
+             {tortue, tortue,
+              "[InternetShortcut]\r\nURL=c:\\Programy\\?\xf3?w\\agenda\r\nIconFile=c:\\Programy\\?\xf3?w\\agenda\r\n"
+              "IconIndex=0\r\n[InternetShortcut.W]\r\nURL=c:+AFw-Programy+AFwBewDzAUI-w+AFw-agenda\r\n"
+              "IconFile=c:+AFw-Programy+AFwBewDzAUI-w+AFw-agenda\r\n"}}) {
+        Racc::CreerRaccourciUrl(*p, "c:\\Menu", "Unicode", adresse, icone);
+        EXPECT_EQ(lireFichier(menu + "/Unicode.url"), attendu);
+    }
+    EXPECT_EQ(echec([&] { Racc::CreerRaccourciUrl(*p, "c:\\Menu", "Deux", "c:\\a\nb"); }).numero, ErrAcces);
     EXPECT_THROW(Racc::CreerRaccourciUrl(*p, "c:\\Absent", "Site", "u"), Erreur);
     EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Absent"));
     Racc::CreerRaccourciUrl(*p, "", "Site", "u");
