@@ -1,12 +1,16 @@
-// Special folders by CSIDL number, mapped onto the freedesktop folders.
+// Special folders by CSIDL number: the folders of the shortcut files, and
+// the freedesktop folders where their desktop entries go.
 #include "platform/plateforme.h"
 
 #include "platform/linux_interne.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTextStream>
+
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace plateforme {
 
@@ -55,30 +59,60 @@ QString interne::dossierBureau(const Configuration& c)
 }
 
 
-QString Plateforme::DossierSpecial(int csidl) const
+void interne::creerDossiers(const QString& hote)
 {
+    // Level by level, so that a failure is the errno of the level that
+    // could not be made.
+    QString chemin;
+    for (const QString& partie : hote.split('/', Qt::SkipEmptyParts)) {
+        chemin += '/' + partie;
+        if (::mkdir(octets(chemin).constData(), 0777) != 0 && errno != EEXIST) echec(errno, chemin);
+    }
+    dossierExistant(octets(hote), hote);
+}
+
+QString interne::dossierLiens(const Configuration& c, bool tous)
+{
+    return (tous ? c.xdgDataDir : c.xdgDataHome) + "/assistant-installation/liens";
+}
+
+QString Plateforme::DossierSpecial(int csidl, Erreur* pourquoi) const
+{
+    if (pourquoi) *pourquoi = Erreur{0, {}};
     const Configuration& c = config_;
+    // Desktops read desktop entries, never shortcut files: those are the
+    // wizard's own bookkeeping, in folders of its own, and each gets its
+    // entry in the folder desktops read (entrees_bureau.cpp).
+    const bool tous = csidl == 23 || csidl == 24 || csidl == 31;
+    const QString liens = interne::dossierLiens(c, tous);
     QString hote;
-    bool parUtilisateur = true;
     switch (csidl) {
     case 0:
-    case 16: hote = interne::dossierBureau(c); break;
-    case 2: hote = c.xdgDataHome + "/applications"; break;
-    case 6: hote = c.xdgDataHome + "/favorites"; break;
-    case 7: hote = c.xdgConfigHome + "/autostart"; break;
+    case 16: hote = liens + "/Bureau"; break;
+    case 2:
+    case 23: hote = liens + "/Programmes"; break;
+    case 6:
+    case 31: hote = liens + "/Favoris"; break;
+    case 7:
+    case 24: hote = liens + "/Demarrage"; break;
     case 8: hote = c.xdgDataHome + "/recent-links"; break;
-    case 23: hote = c.xdgDataDir + "/applications"; parUtilisateur = false; break;
-    case 24: hote = c.xdgConfigDir + "/autostart"; parUtilisateur = false; break;
-    case 31: hote = c.xdgDataDir + "/favorites"; parUtilisateur = false; break;
     default: return {};   // 25 (no all-users desktop here) and unknown numbers
     }
-    if (hote.isEmpty() || !hote.startsWith('/')) return {};
+    if (!hote.startsWith('/')) return {};
 
-    // A user's own folders always exist where the shell comes from; the
-    // system-wide ones are the administrator's and are left as they are.
-    if (parUtilisateur) {
-        QDir().mkpath(hote);
-        if (!QFileInfo(hote).isDir()) return {};
+    try {
+        // A user's own folders always exist where the shell comes from; the
+        // all-users ones only where the account may write the system's data
+        // folder (an administrator's).
+        if (tous) {
+            const QByteArray donnees = interne::octets(c.xdgDataDir);
+            interne::dossierExistant(donnees, c.xdgDataDir);
+            if (::access(donnees.constData(), W_OK) != 0) interne::echec(errno, c.xdgDataDir);
+        }
+        interne::creerDossiers(hote);
+    } catch (const Erreur& e) {
+        if (pourquoi) *pourquoi = e;
+        return {};
     }
 
     QString r;
@@ -98,10 +132,8 @@ interne::DossiersSpeciaux interne::dossiersSpeciaux(const Configuration& c)
     DossiersSpeciaux d;
     d.bureau = dossierBureau(c);
     d.applications = {c.xdgDataHome + "/applications", c.xdgDataDir + "/applications"};
-    d.favoris = {c.xdgDataHome + "/favorites", c.xdgDataDir + "/favorites"};
     d.demarrage = {c.xdgConfigHome + "/autostart", c.xdgConfigDir + "/autostart"};
     return d;
 }
-
 
 }  // namespace plateforme

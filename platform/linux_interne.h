@@ -105,8 +105,16 @@ std::vector<Lecteur> lecteursDepuisMontages(const QByteArray& montages,
                                             const QString& utilisateur,
                                             const QString& home);
 
-// The special folders that shortcuts and desktop entries go into, user's
-// and all users' (host paths).
+// Makes the host folder and those it lies in, as mkdir -p; throws what
+// errno says of the first level that could not be made (ErrChemin when a
+// file stands in the way).
+void creerDossiers(const QString& hote);
+// The folder of the shortcut files of the special folders: W/liens, W being
+// the wizard's data folder, the user's or all users' (host path).
+QString dossierLiens(const Configuration& c, bool tous);
+// The folders that desktops read, where the desktop entries paired with the
+// shortcut files go, user's first and all users' second (host paths). The
+// favourites' entries go into the applications folders: `favoris` is empty.
 struct DossiersSpeciaux {
     QString bureau;
     QStringList applications, favoris, demarrage;
@@ -114,15 +122,21 @@ struct DossiersSpeciaux {
 DossiersSpeciaux dossiersSpeciaux(const Configuration& c);
 
 // ---- Desktop entries ------------------------------------------------------
-// The key that marks an entry as ours, naming its shortcut file.
+// The key that marks an entry as ours, naming its shortcut file by its path
+// below W/liens ("Programmes/Jeux/Agenda.lnk").
 extern const QString CleMarque;
+// That path as the mark's value, and back: "%" and control characters as
+// %XX (their UTF-8), so that the mark names any file exactly.
+QString valeurMarque(const QString& raccourci);
+QString raccourciDeMarque(const QString& valeur);
 // A folder as compared: without symbolic links when it exists.
 QString cheminNormal(const QString& chemin);
 // A value of type string in a desktop entry, escaped and read back.
 QString echapper(const QString& v);
 QString desechapper(const QString& v);
-// What an existing entry says: its shortcut file ("" when it is not ours)
-// and its icon.
+// What an existing entry says: its shortcut file ("" when it is not ours;
+// the file name alone for an entry beside its link, as made before the
+// links had folders of their own) and its icon.
 struct Existante {
     bool presente = false;
     QByteArray texte;

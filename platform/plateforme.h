@@ -174,9 +174,14 @@ public:
     void Synchroniser();
 
     // ---- Shell ---------------------------------------------------------
-    // Special folder by CSIDL number, "" when there is none. Per-user
-    // folders are created when missing.
-    QString DossierSpecial(int csidl) const;
+    // Special folder by CSIDL number, "" when there is none. The shortcut
+    // files' folders are the wizard's own, below its data folder; the
+    // platform pairs each file written there with the desktop entry that
+    // desktops read. Per-user folders are made when missing, all users' ones
+    // where the system's data folder can be written. When a folder could not
+    // be made, `pourquoi` (when given) gets the reason; otherwise its number
+    // is 0.
+    QString DossierSpecial(int csidl, Erreur* pourquoi = nullptr) const;
     // Writes a Shell Link to `cible` named NomFichier(cible) + ".lnk" into
     // the recent-documents folder (CSIDL 8). 1 on success, 0 otherwise.
     int AjouterDocumentRecent(const QString& cible);

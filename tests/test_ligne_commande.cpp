@@ -52,10 +52,10 @@ TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
     // The program as new as the medium's is kept; the favourite fails the run.
     const QString inf = bac.support() + "/Install.inf";
     ecrireFichier(inf, lireFichier(inf).replace("RaccourciWEB=non", "RaccourciWEB=oui"));
-    QDir().mkpath(bac.home() + "/.local/share/favorites/Site.url");
+    QDir().mkpath(bac.home() + "/.local/share/assistant-installation/liens/Favoris/Site.url");
     lancer({"--silencieux", "--repertoire=Agenda2"}, 1,
            {"gardé : c:\\Agenda2\\agenda (la copie installée est aussi récente)\n",
-            "échec : c:\\.local\\share\\favorites\\Site.url ("});
+            "échec : c:\\.local\\share\\assistant-installation\\liens\\Favoris\\Site.url ("});
     // With nobody to ask, a file of the user's in the directory stays.
     ecrireFichier(bac.home() + "/Agenda2/mes-notes.txt", "les miennes");
     lancer({"--silencieux", "--desinstaller", "--repertoire=Agenda2"}, 0,
