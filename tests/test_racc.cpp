@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 #include <QStringEncoder>
 #include <QThread>
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 using namespace plateforme;
@@ -394,11 +395,23 @@ TEST_F(Entrees, EntriesFollowTheirShortcutAndSpareTheUsersOwn)
     for (int i = 0; i < 500 && lireFichier(marque).isEmpty(); ++i) QThread::msleep(10);
     EXPECT_EQ(lireFichier(marque).trimmed(), (home + "/Programmes/Mon $Agenda 100%").toUtf8());
 
-    // Names with control characters: each entry's mark names its shortcut exactly.
+    // Names with control characters: each entry's mark names its shortcut exactly; the group's merge file stays
+    // well-formed, without the entries whose identifiers XML cannot carry, and a group whose name it cannot carry
+    // gets none.
     const QString jeux = QString::fromUtf8("Jeux <&> \"é\""), bip = jeux + "/Bip\x07.lnk";
     for (const QString& l : {jeux + "/Agenda.lnk", bip, jeux + "/Sous\x01/Agenda.lnk", QString("Mon\x02Jeu/A.lnk")})
         ecrire(liens + "/Programmes/" + l, lien(programmeLecteur));
     EXPECT_EQ(interne::lireEntree(applis + "/" + jeux + "/Bip\x07.desktop").source, "Programmes/" + bip);
+    const QDir fusion(home + "/.config/menus/applications-merged");
+    const QStringList menusJeux = fusion.entryList({"assistant-jeux-*"});
+    ASSERT_TRUE(fusion.entryList(QDir::Files).size() == 2 && menusJeux.size() == 1);  // Mon Jeu's and this one's
+    QXmlStreamReader xml(lireFichier(fusion.filePath(menusJeux[0])));
+    QStringList textes;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && (xml.name() == u"Name" || xml.name() == u"Filename"))
+            textes << xml.readElementText();
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(textes, QStringList({"Applications", jeux, jeux + "-Agenda.desktop"}));
     supprimer(liens + "/Programmes/" + bip);
     EXPECT_FALSE(QFileInfo::exists(applis + "/" + jeux + "/Bip\x07.desktop"));
 }
