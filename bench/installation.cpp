@@ -73,9 +73,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "installation did not finish (%zu message boxes)\n", p.boites.size());
             return 1;
         }
-        const QString groupe = bac.home() + "/.local/share/applications/" + w.NomDef + "/" + w.NomProg + ".lnk";
-        liensOk = liensOk && QFileInfo::exists(groupe) &&
-                  QFileInfo::exists(bac.home() + "/.config/autostart/" + w.NomProg + ".lnk");
+        const QString liens = bac.home() + "/.local/share/assistant-installation/liens/";
+        liensOk = liensOk && QFileInfo::exists(liens + "Programmes/" + w.NomDef + "/" + w.NomProg + ".lnk") &&
+                  QFileInfo::exists(liens + "Demarrage/" + w.NomProg + ".lnk");
 
         // The same files with cp: program, help and program files into one
         // folder, each system file into the two system folders.

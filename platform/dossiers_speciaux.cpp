@@ -1,87 +1,67 @@
-// Special folders by CSIDL number, mapped onto the freedesktop folders.
+// Special folders by CSIDL number: the folders of the shortcut files, and
+// the freedesktop folders where their desktop entries go.
 #include "platform/plateforme.h"
 
 #include "platform/linux_interne.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTextStream>
+
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace plateforme {
 
-namespace {
-
-// Undoes the shell quoting that xdg-user-dirs allows inside the quotes.
-QString sansEchappements(const QString& v)
-{
-    QString r;
-    r.reserve(v.size());
-    for (qsizetype i = 0; i < v.size(); ++i) {
-        if (v[i] == '\\' && i + 1 < v.size()) ++i;
-        r += v[i];
-    }
-    return r;
-}
-
-}  // namespace
-
 QString interne::dossierBureau(const Configuration& c)
 {
-    QFile f(c.xdgConfigHome + "/user-dirs.dirs");
-    if (f.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        QString trouve;
-        QTextStream in(&f);
-        while (!in.atEnd()) {
-            const QString ligne = in.readLine().trimmed();
-            if (!ligne.startsWith(QLatin1String("XDG_DESKTOP_DIR"))) continue;
-            QString reste = ligne.mid(15).trimmed();
-            if (!reste.startsWith('=')) continue;
-            reste = reste.mid(1).trimmed();
-            if (reste.size() < 2 || !reste.startsWith('"')) continue;
-            const qsizetype fin = reste.lastIndexOf('"');
-            if (fin <= 0) continue;
-            QString v = sansEchappements(reste.mid(1, fin - 1));
-            if (v == QLatin1String("$HOME") || v.startsWith(QLatin1String("$HOME/")))
-                v = c.home + v.mid(5);
-            else if (!v.startsWith('/'))
-                continue;
-            while (v.size() > 1 && v.endsWith('/')) v.chop(1);
-            trouve = v;   // the last definition wins, as in a shell
-        }
-        if (!trouve.isEmpty()) return trouve;
-    }
-    return c.home + "/Desktop";
+    return dossiersUtilisateur(c).value(QStringLiteral("DESKTOP"), c.home + "/Desktop");
 }
 
-
-QString Plateforme::DossierSpecial(int csidl, bool creer) const
+QString interne::dossierLiens(const Configuration& c, bool tous)
 {
+    return dossierDonnees(c, tous) + "/liens";
+}
+
+QString Plateforme::DossierSpecial(int csidl, Erreur* pourquoi, bool creer) const
+{
+    if (pourquoi) *pourquoi = Erreur{0, {}};
     const Configuration& c = config_;
+    // Desktops read desktop entries, never shortcut files: those are the
+    // wizard's own bookkeeping, in folders of its own, and each gets its
+    // entry in the folder desktops read (entrees_bureau.cpp).
+    const bool tous = csidl == 23 || csidl == 24 || csidl == 31;
+    const QString liens = interne::dossierLiens(c, tous);
     QString hote;
-    bool parUtilisateur = true;
     switch (csidl) {
     case 0:
-    case 16: hote = interne::dossierBureau(c); break;
-    case 2: hote = c.xdgDataHome + "/applications"; break;
-    case 6: hote = c.xdgDataHome + "/favorites"; break;
-    case 7: hote = c.xdgConfigHome + "/autostart"; break;
+    case 16: hote = liens + "/Bureau"; break;
+    case 2:
+    case 23: hote = liens + "/Programmes"; break;
+    case 6:
+    case 31: hote = liens + "/Favoris"; break;
+    case 7:
+    case 24: hote = liens + "/Demarrage"; break;
     case 8: hote = c.xdgDataHome + "/recent-links"; break;
-    case 23: hote = c.xdgDataDir + "/applications"; parUtilisateur = false; break;
-    case 24: hote = c.xdgConfigDir + "/autostart"; parUtilisateur = false; break;
-    case 31: hote = c.xdgDataDir + "/favorites"; parUtilisateur = false; break;
     default: return {};   // 25 (no all-users desktop here) and unknown numbers
     }
-    if (hote.isEmpty() || !hote.startsWith('/')) return {};
+    if (!hote.startsWith('/')) return {};
 
-    // A user's own folders always exist where the shell comes from; the
-    // system-wide ones are the administrator's and are left as they are.
-    if (parUtilisateur && creer) {
-        try {
+    try {
+        // A user's own folders always exist where the shell comes from; the
+        // all-users ones only where the account may write the system's data
+        // folder (an administrator's). An uninstall only looks.
+        if (!creer) {
+        } else if (tous) {
+            const QByteArray donnees = interne::octets(c.xdgDataDir);
+            interne::dossierExistant(donnees, c.xdgDataDir);
+            if (::access(donnees.constData(), W_OK) != 0) interne::echec(errno, c.xdgDataDir);
             interne::creerDossiers(hote);
-        } catch (const Erreur&) {
-            return {};
+        } else {
+            interne::creerDossiers(hote);
         }
+    } catch (const Erreur& e) {
+        if (pourquoi) *pourquoi = e;
+        return {};
     }
 
     QString r;
@@ -101,10 +81,8 @@ interne::DossiersSpeciaux interne::dossiersSpeciaux(const Configuration& c)
     DossiersSpeciaux d;
     d.bureau = dossierBureau(c);
     d.applications = {c.xdgDataHome + "/applications", c.xdgDataDir + "/applications"};
-    d.favoris = {c.xdgDataHome + "/favorites", c.xdgDataDir + "/favorites"};
     d.demarrage = {c.xdgConfigHome + "/autostart", c.xdgConfigDir + "/autostart"};
     return d;
 }
-
 
 }  // namespace plateforme

@@ -1,13 +1,18 @@
 // Desktop entries paired with shortcut files.
 //
-// Linux desktops read neither .lnk nor .url files, so every shortcut file
-// written into a special folder gets a freedesktop Desktop Entry of the same
-// base name beside it (Agenda.desktop beside Agenda.lnk), and loses it when
-// the shortcut file is deleted. The entry names its shortcut file under
-// `X-Assistant-Raccourci`: an entry without that key is the user's own and is
-// never touched. Entries of programs with an icon point at a PNG of that
-// icon under the user's hicolor theme, shared by every entry of the same
-// program and removed with the last of them.
+// Linux desktops read neither .lnk nor .url files, so the special folders
+// of the shortcut files are the wizard's own, below W/liens, and every
+// shortcut file written there gets a freedesktop Desktop Entry of the same
+// base name in the folder that desktops read (W/liens/Programmes/Jeux/
+// Agenda.lnk gives applications/Jeux/Agenda.desktop), and loses it when the
+// shortcut file is deleted. The entry names its shortcut file by its path
+// below W/liens under `X-Assistant-Raccourci`: an entry without that key is
+// the user's own and is never touched, and one that names another shortcut
+// file (a favourite and a program of the same name) is never taken over,
+// save by the other form (.url or .lnk) of the same shortcut. Entries of
+// programs with an icon point at a PNG of that icon under the user's
+// hicolor theme, shared by every entry of the same program and removed with
+// the last of them.
 //
 // The hooks run after every write of a shortcut file: a link that does not
 // parse gets no entry, and one whose entry is already right is left alone.
@@ -27,6 +32,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QUrl>
 
 #include <map>
 #include <optional>
@@ -46,33 +52,54 @@ using interne::lireEntree;
 
 namespace {
 
-enum class Genre { Aucun, Bureau, Applications, Favoris, Demarrage };
-
 struct Emplacement {
-    Genre genre = Genre::Aucun;
-    QString racineApplications;   // the applications folder holding the entry
+    QString dossier;              // host folder of the entry; "" for none
+    bool bureau = false;          // the desktop's
+    QString racineApplications;   // the applications folder holding it, if any
+    QString marque;               // the shortcut file's path below W/liens
 };
 
-bool dansOuSous(const QString& dossier, const QString& racine)
+// Where the entry of the shortcut file `hote` goes: its folder below
+// W/liens/Programmes maps to the same folders below applications; the
+// desktop, favourites and start-up folders hold no folders of ours.
+Emplacement classer(const Configuration& c, const QString& hote)
 {
-    return dossier == racine || dossier.startsWith(racine + '/');
+    const QString dossier = interne::cheminNormal(QFileInfo(hote).path());
+    const interne::DossiersSpeciaux d = interne::dossiersSpeciaux(c);
+    for (const int tous : {0, 1}) {
+        const QString liens = interne::cheminNormal(interne::dossierLiens(c, tous));
+        if (!dossier.startsWith(liens + '/')) continue;
+        const QString relatif = dossier.mid(liens.size() + 1);
+        const QString sorte = relatif.section('/', 0, 0), sous = relatif.section('/', 1);
+        Emplacement e;
+        e.marque = relatif + '/' + QFileInfo(hote).fileName();
+        if (sorte == QLatin1String("Programmes")) {
+            e.racineApplications = d.applications[tous];
+            e.dossier = sous.isEmpty() ? e.racineApplications : e.racineApplications + '/' + sous;
+        } else if (!sous.isEmpty()) {
+            return {};
+        } else if (sorte == QLatin1String("Favoris")) {
+            e.dossier = e.racineApplications = d.applications[tous];
+        } else if (sorte == QLatin1String("Demarrage")) {
+            e.dossier = d.demarrage[tous];
+        } else if (sorte == QLatin1String("Bureau") && !tous) {
+            e.bureau = true;
+            e.dossier = d.bureau;
+        } else {
+            return {};
+        }
+        return e;
+    }
+    return {};
 }
 
-Emplacement classer(const Configuration& c, const QString& dossierHote)
+// Whether an entry marked `source` belongs to the shortcut file `marque`:
+// the same file, or the other form of the same shortcut.
+bool sienne(const QString& source, const QString& marque)
 {
-    const QString dossier = interne::cheminNormal(dossierHote);
-    if (dansOuSous(dossier, interne::cheminNormal(c.xdgDataHome + "/recent-links"))) return {};
-    const interne::DossiersSpeciaux d = interne::dossiersSpeciaux(c);
-    for (const QString& a : d.applications) {
-        const QString racine = interne::cheminNormal(a);
-        if (dansOuSous(dossier, racine)) return {Genre::Applications, a};
-    }
-    if (dossier == interne::cheminNormal(d.bureau)) return {Genre::Bureau, {}};
-    for (const QString& f : d.favoris)
-        if (dossier == interne::cheminNormal(f)) return {Genre::Favoris, {}};
-    for (const QString& s : d.demarrage)
-        if (dossier == interne::cheminNormal(s)) return {Genre::Demarrage, {}};
-    return {};
+    if (source.compare(marque, Qt::CaseInsensitive) == 0) return true;
+    const auto base = [](const QString& m) { return m.left(m.size() - 4); };
+    return interne::estRaccourci(source) && base(source).compare(base(marque), Qt::CaseInsensitive) == 0;
 }
 
 bool estProgramme(const QString& hote)
@@ -106,7 +133,7 @@ struct Contenu {
 
 // The entry for the shortcut file `hote`, or nothing when it says nothing
 // usable (a partial or broken link, an empty address).
-std::optional<Contenu> construire(const Plateforme& p, const QString& hote, Genre genre)
+std::optional<Contenu> construire(const Plateforme& p, const QString& hote, const QString& marque)
 {
     QFile f(hote);
     if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
@@ -128,19 +155,25 @@ std::optional<Contenu> construire(const Plateforme& p, const QString& hote, Genr
         } else {
             static const QRegularExpression schema(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
             adresse = schema.match(u.url).hasMatch() ? u.url : "http://" + u.url;
+            // As a URI, in ASCII (the host in Punycode, the rest as %XX of
+            // UTF-8): what every browser and URL handler takes.
+            const QUrl uri(adresse);
+            if (uri.isValid()) adresse = QString::fromLatin1(uri.toEncoded());
         }
         if (interne::notationLecteur(u.fichierIcone)) sourceIcone = u.fichierIcone;
     }
     if (sourceIcone.isEmpty()) sourceIcone = cible;
 
-    const QString nom = QFileInfo(hote).completeBaseName();
-    QStringList l{QStringLiteral("[Desktop Entry]"), QStringLiteral("Version=1.0")};
+    // Documents and addresses open with the desktop's default application
+    // or browser: an Application entry (rather than a Link) is what every
+    // menu and the autostart shows.
+    QStringList l{QStringLiteral("[Desktop Entry]"), QStringLiteral("Version=1.0"), QStringLiteral("Type=Application"),
+                  "Name=" + echapper(QFileInfo(hote).completeBaseName())};
     // Without an icon of its own, an entry shows the theme's icon for what it
     // opens: never an empty square.
     QString iconeTheme = QStringLiteral("text-html");
     if (!cible.isEmpty()) {
         const QString cibleHote = p.VersHote(cible);
-        l << QStringLiteral("Type=Application") << "Name=" + echapper(nom);
         if (estProgramme(cibleHote)) {
             // GLib looks for the program under its name before the %% of
             // the field codes is undone, so a name holding % is started
@@ -150,20 +183,13 @@ std::optional<Contenu> construire(const Plateforme& p, const QString& hote, Genr
               << "Path=" + echapper(QFileInfo(cibleHote).path());
             iconeTheme = QLatin1String(interne::NomIconeGenerique);
         } else {
-            // A document opens with the desktop's default application; an
-            // Application entry (rather than a Link) is what every menu and
-            // the autostart shows.
             l << "Exec=xdg-open " + echapper(argumentExec(cibleHote));
             // A machine without a MIME database names no icon for it.
             const QString mime = QMimeDatabase().mimeTypeForFile(cibleHote).iconName();
             iconeTheme = mime.isEmpty() ? QStringLiteral("text-x-generic") : mime;
         }
-    } else if (genre == Genre::Demarrage) {
-        // Autostart runs applications only.
-        l << QStringLiteral("Type=Application") << "Name=" + echapper(nom)
-          << "Exec=xdg-open " + echapper(argumentExec(adresse));
     } else {
-        l << QStringLiteral("Type=Link") << "Name=" + echapper(nom) << "URL=" + echapper(adresse);
+        l << "Exec=xdg-open " + echapper(argumentExec(adresse));
     }
     Contenu r;
     if (!sourceIcone.isEmpty()) {
@@ -173,10 +199,10 @@ std::optional<Contenu> construire(const Plateforme& p, const QString& hote, Genr
         }
     }
     l << "Icon=" + echapper(r.icone.isEmpty() ? iconeTheme : r.icone);
-    // Menus file an application under its category; the program group's
-    // submenu lists it as well.
-    if (l.contains(QStringLiteral("Type=Application"))) l << QStringLiteral("Categories=Utility;");
-    l << interne::CleMarque + '=' + echapper(QFileInfo(hote).fileName());
+    // Menus file an application under its category (an address under the
+    // Internet one); the program group's submenu lists it as well.
+    l << (adresse.isEmpty() ? QStringLiteral("Categories=Utility;") : QStringLiteral("Categories=Network;"));
+    l << interne::CleMarque + '=' + echapper(interne::valeurMarque(marque));
     r.texte = (l.join('\n') + '\n').toUtf8();
     return r;
 }
@@ -203,18 +229,17 @@ void outil(const QString& nom, const QStringList& arguments)
 // group's submenu, and the folder's MIME cache. Ours declare no MIME type,
 // so a folder without a cache is left without one rather than given a file
 // that nobody removes.
-void menusChanges(const Configuration& c, const Emplacement& e, const QString& dossierEntree)
+void menusChanges(const Configuration& c, const Emplacement& e)
 {
-    if (e.genre != Genre::Applications) return;
-    interne::menuDuGroupe(c, e.racineApplications, dossierEntree);
+    if (e.racineApplications.isEmpty()) return;
+    interne::menuDuGroupe(c, e.racineApplications, e.dossier);
     if (QFileInfo::exists(e.racineApplications + "/mimeinfo.cache"))
         outil(QStringLiteral("update-desktop-database"), {e.racineApplications});
 }
 
-QString cheminEntree(const QString& hote)
+QString cheminEntree(const Emplacement& e, const QString& hote)
 {
-    const QFileInfo i(hote);
-    return i.path() + '/' + i.completeBaseName() + ".desktop";
+    return e.dossier + '/' + QFileInfo(hote).completeBaseName() + ".desktop";
 }
 
 void supprimerEntree(const Configuration& c, const Emplacement& e, const QString& chemin,
@@ -222,7 +247,12 @@ void supprimerEntree(const Configuration& c, const Emplacement& e, const QString
 {
     if (!QFile::remove(chemin)) return;
     interne::libererIcone(c, existante.icone);
-    menusChanges(c, e, QFileInfo(chemin).path());
+    menusChanges(c, e);
+    // The group's folders go with their last entry; one that holds anything
+    // else is not only ours, and stays.
+    if (e.racineApplications.isEmpty()) return;
+    for (QString d = e.dossier; d.startsWith(e.racineApplications + '/'); d = QFileInfo(d).path())
+        if (!QDir().rmdir(d)) break;
 }
 
 }  // namespace
@@ -233,31 +263,32 @@ void Plateforme::raccourciEcrit(const QString& hote)
         if (!interne::estRaccourci(hote)) return;
         const QFileInfo info(hote);
         if (info.completeBaseName().isEmpty() || !info.isFile()) return;
-        const Emplacement e = classer(config_, info.path());
-        if (e.genre == Genre::Aucun) return;
-        const QString chemin = cheminEntree(hote);
+        const Emplacement e = classer(config_, hote);
+        if (e.dossier.isEmpty()) return;
+        const QString chemin = cheminEntree(e, hote);
         const Existante existante = lireEntree(chemin);
-        if (existante.presente && existante.source.isEmpty()) return;   // the user's own
+        // The user's own, or another shortcut's.
+        if (existante.presente && !sienne(existante.source, e.marque)) return;
 
         std::optional<Contenu> contenu;
         try {
-            contenu = construire(*this, hote, e.genre);
+            contenu = construire(*this, hote, e.marque);
         } catch (const Erreur&) {   // a target no drive holds
         }
         if (!contenu) {
             // The link as it stands names nothing: its old entry goes.
-            if (existante.presente
-                && existante.source.compare(info.fileName(), Qt::CaseInsensitive) == 0)
+            if (existante.presente && existante.source.compare(e.marque, Qt::CaseInsensitive) == 0)
                 supprimerEntree(config_, e, chemin, existante);
             return;
         }
         if (existante.texte != contenu->texte) {
             // Whole or not at all; a shortcut that no menu shows is no
             // shortcut, so its failure is the write's.
+            interne::creerDossiers(e.dossier);
             interne::remplacer(chemin, contenu->texte);
             if (existante.icone != contenu->icone) interne::libererIcone(config_, existante.icone);
         }
-        if (e.genre == Genre::Bureau) {
+        if (e.bureau) {
             // Desktops launch only the entries marked executable (and, on
             // GNOME, trusted).
             QFile f(chemin);
@@ -268,7 +299,7 @@ void Plateforme::raccourciEcrit(const QString& hote)
                 outil(QStringLiteral("gio"), {QStringLiteral("set"), chemin,
                                               QStringLiteral("metadata::trusted"), QStringLiteral("true")});
         }
-        if (existante.texte != contenu->texte) menusChanges(config_, e, info.path());
+        if (existante.texte != contenu->texte) menusChanges(config_, e);
         // The install's record keeps the entry, written now or already right.
         interne::inventorier({interne::Element::Entree, chemin});
     } catch (const Erreur&) {
@@ -281,16 +312,14 @@ void Plateforme::raccourciSupprime(const QString& hote)
 {
     try {
         if (!interne::estRaccourci(hote)) return;
-        const QFileInfo info(hote);
-        const Emplacement e = classer(config_, info.path());
-        if (e.genre == Genre::Aucun) return;
-        const QString chemin = cheminEntree(hote);
+        const Emplacement e = classer(config_, hote);
+        if (e.dossier.isEmpty()) return;
+        const QString chemin = cheminEntree(e, hote);
         const Existante existante = lireEntree(chemin);
-        if (!existante.presente
-            || existante.source.compare(info.fileName(), Qt::CaseInsensitive) != 0)
-            return;
+        if (!existante.presente || existante.source.compare(e.marque, Qt::CaseInsensitive) != 0) return;
         supprimerEntree(config_, e, chemin, existante);
         // The other form of the same shortcut, still there, takes the entry.
+        const QFileInfo info(hote);
         const bool lien = hote.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive);
         const QDir dossier(info.path());
         const QString autre = info.completeBaseName() + (lien ? ".url" : ".lnk");
@@ -311,7 +340,13 @@ bool retirerEntree(const Configuration& c, const QString& chemin)
 {
     const Existante existante = lireEntree(chemin);
     if (!existante.presente || existante.source.isEmpty()) return false;   // the user's own
-    supprimerEntree(c, classer(c, QFileInfo(chemin).path()), chemin, existante);
+    // Where it lies: in an applications folder, its menus follow.
+    Emplacement e;
+    e.dossier = QFileInfo(chemin).path();
+    for (const QString& a : dossiersSpeciaux(c).applications)
+        if (cheminNormal(e.dossier) == cheminNormal(a) || cheminNormal(e.dossier).startsWith(cheminNormal(a) + '/'))
+            e.racineApplications = a;
+    supprimerEntree(c, e, chemin, existante);
     return !QFileInfo::exists(chemin);
 }
 
@@ -319,7 +354,10 @@ void ecrireDesinstalleur(const Plateforme& p, const QString& groupe, const QStri
                          const QString& programme)
 {
     const Configuration& c = p.configuration();
-    const QString chemin = groupe + u'/' + nom + QStringLiteral(".desktop");
+    // Beside the program's entry, in the folder paired with the group's.
+    const Emplacement e = classer(c, groupe + u'/' + nom + QStringLiteral(".lnk"));
+    if (e.dossier.isEmpty()) return;
+    const QString chemin = e.dossier + u'/' + nom + QStringLiteral(".desktop");
     const Existante existante = lireEntree(chemin);
     if (existante.presente && existante.source.isEmpty()) return;   // the user's own
     QString icone;
@@ -332,10 +370,10 @@ void ecrireDesinstalleur(const Plateforme& p, const QString& groupe, const QStri
                                           CleDesinstallation + u'=' + echapper(lanceur)}
                                   .join(u'\n') + u'\n')
                                  .toUtf8();
-    creerDossiers(groupe);
+    creerDossiers(e.dossier);
     if (existante.texte != texte) remplacer(chemin, texte);
     inventorierEcrit(Element::Desinstalleur, chemin, texte);
-    menusChanges(c, classer(c, groupe), groupe);
+    menusChanges(c, e);
 }
 
 }  // namespace plateforme::interne

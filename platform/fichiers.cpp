@@ -133,12 +133,23 @@ void Plateforme::SupprimerFichier(const QString& chemin)
 {
     const QString hote = VersHote(chemin);
     const QByteArray o = octets(hote);
+    const qsizetype barre = o.lastIndexOf('/');
+    const QByteArray nom = o.mid(barre + 1);
+    // The folder is held open while it is checked and the file removed from
+    // it: one that is, or has just been made through a link, the home or
+    // one of the user's folders is never deleted from, whatever names it.
+    Descripteur dossier(::open(barre > 0 ? o.left(barre).constData() : "/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (dossier.get() < 0) echec(errno, hote);
+    char reel[4096];
+    const ssize_t n = ::readlink(("/proc/self/fd/" + QByteArray::number(dossier.get())).constData(), reel, sizeof reel);
+    if (n <= 0 || n >= ssize_t(sizeof reel) || !interne::protection(config_, QString::fromUtf8(reel, n)).isEmpty())
+        throw Erreur{ErrPermission, hote};
     struct stat st;
-    if (::lstat(o.constData(), &st) != 0) echec(errno, hote);
+    if (::fstatat(dossier.get(), nom.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) echec(errno, hote);
     if (S_ISDIR(st.st_mode)) throw Erreur{ErrAcces, hote};
     // A link is removed as such: its target's permissions are not its own.
     if (!S_ISLNK(st.st_mode) && interne::lectureSeule(hote)) throw Erreur{ErrPermission, hote};
-    if (::unlink(o.constData()) != 0) echec(errno, hote);
+    if (::unlinkat(dossier.get(), nom.constData(), 0) != 0) echec(errno, hote);
     raccourciSupprime(hote);
 }
 
@@ -197,6 +208,8 @@ void Plateforme::EcrireLignes(const QString& chemin, const QStringList& lignes)
     if (!encodeur.isValid()) throw Erreur{ErrAcces, QStringLiteral("windows-1252")};
     QByteArray contenu;
     for (const QString& ligne : lignes) {
+        // It would read back as two lines, the second one not the caller's.
+        if (ligne.contains(QChar::CarriageReturn) || ligne.contains(QChar::LineFeed)) throw Erreur{ErrAcces, hote};
         contenu += encodeur(ligne);
         contenu += "\r\n";
     }

@@ -12,6 +12,24 @@ namespace plateforme::interne {
 const QString CleMarque = QStringLiteral("X-Assistant-Raccourci");
 const QString CleDesinstallation = QStringLiteral("X-Assistant-Desinstallation");
 
+// A string value cannot hold most control characters, so they and "%" go
+// as %XX: the rest stays readable.
+QString valeurMarque(const QString& raccourci)
+{
+    QString r;
+    for (const QChar c : raccourci) {
+        const ushort u = c.unicode();
+        const bool sur = c != '%' && u >= 0x20 && !(u >= 0x7f && u <= 0x9f);
+        r += sur ? QString(c) : QString::fromLatin1(QString(c).toUtf8().toPercentEncoding());
+    }
+    return r;
+}
+
+QString raccourciDeMarque(const QString& valeur)
+{
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(valeur.toUtf8()));
+}
+
 // A folder as compared: without symbolic links when it exists.
 QString cheminNormal(const QString& chemin)
 {
@@ -69,7 +87,8 @@ Existante lireEntree(const QString& chemin)
             continue;
         }
         if (!groupe) continue;
-        if (ligne.startsWith(CleMarque + '=')) e.source = desechapper(ligne.mid(CleMarque.size() + 1));
+        if (ligne.startsWith(CleMarque + '='))
+            e.source = raccourciDeMarque(desechapper(ligne.mid(CleMarque.size() + 1)));
         // An uninstall entry is ours too; it names the launcher, no link.
         else if (ligne.startsWith(CleDesinstallation + '='))
             e.source = desechapper(ligne.mid(CleDesinstallation.size() + 1));

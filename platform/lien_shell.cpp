@@ -33,10 +33,21 @@ void ajouter64(QByteArray& b, std::uint64_t v)
     for (int i = 0; i < 8; ++i) b.append(char((v >> (8 * i)) & 0xFF));
 }
 
+// Windows-1252, "?" where it lacks the letter (its converter puts the
+// control byte 0x1A there).
 QByteArray ansi(const QString& s)
 {
     QStringEncoder enc("windows-1252");
-    return enc(s);
+    return QByteArray(enc(s)).replace('\x1a', '?');
+}
+
+// UTF-16, low byte first, with its terminating zero.
+QByteArray unicode(const QString& s)
+{
+    QByteArray r;
+    for (const QChar c : s) ajouter16(r, c.unicode());
+    ajouter16(r, 0);
+    return r;
 }
 
 // 100-nanosecond intervals since 1601, 0 for an unknown time.
@@ -188,7 +199,9 @@ int Plateforme::AjouterDocumentRecent(const QString& cibleDonnee)
     ajouter16(lien, std::uint16_t(liste.size()));
     lien += liste;
 
-    // ---- LinkInfo: fixed volume with its label, local base path ----
+    // ---- LinkInfo: fixed volume with its label, local base path in
+    // Windows-1252 and in Unicode (a header of 0x24 bytes has the offsets of
+    // the Unicode forms), so that a path with any letters is kept whole ----
     QString libelle;
     for (const Lecteur& l : config_.lecteurs)
         if (l.lettre == cible[0].toLower()) libelle = QFileInfo(l.racine).fileName().toUpper();
@@ -200,22 +213,28 @@ int Plateforme::AjouterDocumentRecent(const QString& cibleDonnee)
     ajouter32(volume, 0x10);
     volume += etiquette;
     volume.append('\0');
-    const QByteArray base = ansi(lettre + cible.mid(1));
+    const QByteArray base = ansi(lettre + cible.mid(1)), baseUnicode = unicode(lettre + cible.mid(1));
     QByteArray info;
-    const std::uint32_t debutBase = 0x1C + std::uint32_t(volume.size());
+    const std::uint32_t debutBase = 0x24 + std::uint32_t(volume.size());
     const std::uint32_t debutSuffixe = debutBase + std::uint32_t(base.size()) + 1;
-    ajouter32(info, debutSuffixe + 1);
-    ajouter32(info, 0x1C);
+    const std::uint32_t debutBaseUnicode = debutSuffixe + 1;
+    const std::uint32_t debutSuffixeUnicode = debutBaseUnicode + std::uint32_t(baseUnicode.size());
+    ajouter32(info, debutSuffixeUnicode + 2);
+    ajouter32(info, 0x24);
     ajouter32(info, 0x01);
-    ajouter32(info, 0x1C);
+    ajouter32(info, 0x24);
     ajouter32(info, debutBase);
     ajouter32(info, 0);
     ajouter32(info, debutSuffixe);
+    ajouter32(info, debutBaseUnicode);
+    ajouter32(info, debutSuffixeUnicode);
     info += volume;
     info += base;
     info.append('\0');
     info.append('\0');        // empty common path suffix
-    lien += info;
+    info += baseUnicode;
+    ajouter16(info, 0);       // and its Unicode form; the link information
+    lien += info;             // ends with a zero pair, as the tail scan needs
 
     // ---- Description: the target's name, 1 to 255 ANSI characters ----
     const QByteArray description = ansi(nom).left(255);

@@ -131,8 +131,12 @@ std::vector<Lecteur> lecteursDepuisMontages(const QByteArray& montages,
                                             const QString& utilisateur,
                                             const QString& home);
 
-// The special folders that shortcuts and desktop entries go into, user's
-// and all users' (host paths).
+// The folder of the shortcut files of the special folders: W/liens, W being
+// the wizard's data folder, the user's or all users' (host path).
+QString dossierLiens(const Configuration& c, bool tous);
+// The folders that desktops read, where the desktop entries paired with the
+// shortcut files go, user's first and all users' second (host paths). The
+// favourites' entries go into the applications folders: `favoris` is empty.
 struct DossiersSpeciaux {
     QString bureau;
     QStringList applications, favoris, demarrage;
@@ -140,17 +144,23 @@ struct DossiersSpeciaux {
 DossiersSpeciaux dossiersSpeciaux(const Configuration& c);
 
 // ---- Desktop entries ------------------------------------------------------
-// The key that marks an entry as ours, naming its shortcut file.
+// The key that marks an entry as ours, naming its shortcut file by its path
+// below W/liens ("Programmes/Jeux/Agenda.lnk").
 extern const QString CleMarque;
 // The key that marks the entry starting an uninstall, naming its launcher.
 extern const QString CleDesinstallation;
+// That path as the mark's value, and back: "%" and control characters as
+// %XX (their UTF-8), so that the mark names any file exactly.
+QString valeurMarque(const QString& raccourci);
+QString raccourciDeMarque(const QString& valeur);
 // A folder as compared: without symbolic links when it exists.
 QString cheminNormal(const QString& chemin);
 // A value of type string in a desktop entry, escaped and read back.
 QString echapper(const QString& v);
 QString desechapper(const QString& v);
-// What an existing entry says: its shortcut file ("" when it is not ours)
-// and its icon.
+// What an existing entry says: its shortcut file ("" when it is not ours;
+// the file name alone for an entry beside its link, as made before the
+// links had folders of their own) and its icon.
 struct Existante {
     bool presente = false;
     QByteArray texte;
@@ -158,9 +168,12 @@ struct Existante {
 };
 Existante lireEntree(const QString& chemin);
 // The target of a shell link in drive notation: the local base path and
-// the common path suffix of its LinkInfo; nothing for a partial link.
+// the common path suffix of its LinkInfo, in their Unicode form when it has
+// one; nothing for a partial link.
 std::optional<QString> cibleLien(const QByteArray& lien);
-// The URL= and IconFile= values of an Internet shortcut.
+// The URL= and IconFile= values of an Internet shortcut; those of its
+// [InternetShortcut.W] section (UTF-7, for letters that Windows-1252 lacks)
+// when it has them.
 struct Url {
     QString url, fichierIcone;
 };

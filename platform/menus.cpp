@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QXmlStreamWriter>
 
 #include <map>
 
@@ -59,6 +60,20 @@ void ecrireSiChange(const QString& chemin, const QByteArray& texte)
     }
 }
 
+// Whether XML 1.0 can carry the name as it is: it has no way to write
+// control characters other than tabs and line ends, U+FFFE, U+FFFF and lone
+// surrogates, not even as references; tabs and line ends readers would
+// change or trim.
+bool xmlEntier(const QString& s)
+{
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t u = s[i].unicode();
+        if (QChar::isHighSurrogate(u) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ++i;
+        else if (u < 0x20 || QChar::isSurrogate(u) || u >= 0xFFFE) return false;
+    }
+    return true;
+}
+
 // Folders in the order of their names, each just before those inside it.
 struct OrdreDossiers {
     bool operator()(const QString& a, const QString& b) const { return a.split('/') < b.split('/'); }
@@ -84,8 +99,13 @@ void menuDuGroupe(const Configuration& c, const QString& racineApplications, con
         const QString chemin = it.next();
         if (lireEntree(chemin).source.isEmpty()) continue;
         const QString rel = racine.relativeFilePath(chemin);
+        // An identifier that XML cannot carry whole would name another file:
+        // its entry stays in its category only (so does a group whose name
+        // it cannot carry: every identifier in it holds the name).
+        const QString id = QString(rel).replace('/', '-');
+        if (!xmlEntier(id)) continue;
         QString dossier = rel.section('/', 0, -2);
-        entrees[dossier] << QString(rel).replace('/', '-');
+        entrees[dossier] << id;
         // Every folder between the group and the entry is a submenu too.
         while (dossier.contains('/')) entrees[dossier = dossier.section('/', 0, -2)];
     }
@@ -104,35 +124,36 @@ void menuDuGroupe(const Configuration& c, const QString& racineApplications, con
         return;
     }
 
-    QString xml = QStringLiteral("<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
-                                 " \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
-                                 "<Menu>\n  <Name>Applications</Name>\n");
+    QByteArray xml;
+    QXmlStreamWriter w(&xml);
+    w.setAutoFormatting(true);
+    w.setAutoFormattingIndent(2);
+    w.writeStartDocument();
+    w.writeDTD(QStringLiteral("<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
+                              " \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">"));
+    w.writeStartElement(QStringLiteral("Menu"));
+    w.writeTextElement(QStringLiteral("Name"), QStringLiteral("Applications"));
     QStringList ouverts;
     qsizetype i = 0;
     for (const auto& [dossier, ids] : entrees) {
-        while (!ouverts.isEmpty() && !dossier.startsWith(ouverts.last() + '/')) {
-            xml += QString(2 * ouverts.size(), ' ') + "</Menu>\n";
-            ouverts.removeLast();
-        }
-        const QString marge(2 * ouverts.size() + 2, ' ');
+        for (; !ouverts.isEmpty() && !dossier.startsWith(ouverts.last() + '/'); ouverts.removeLast())
+            w.writeEndElement();
         const QString nom = dossier.section('/', -1);
-        xml += marge + "<Menu>\n" + marge + "  <Name>" + nom.toHtmlEscaped() + "</Name>\n" + marge +
-               "  <Directory>" + repertoires[i++].toHtmlEscaped() + "</Directory>\n";
+        w.writeStartElement(QStringLiteral("Menu"));
+        w.writeTextElement(QStringLiteral("Name"), nom);
+        w.writeTextElement(QStringLiteral("Directory"), repertoires[i]);
         if (!ids.isEmpty()) {
-            xml += marge + "  <Include>\n";
-            for (const QString& id : ids) xml += marge + "    <Filename>" + id.toHtmlEscaped() + "</Filename>\n";
-            xml += marge + "  </Include>\n";
+            w.writeStartElement(QStringLiteral("Include"));
+            for (const QString& id : ids) w.writeTextElement(QStringLiteral("Filename"), id);
+            w.writeEndElement();
         }
         ouverts << dossier;
-        ecrireSiChange(d.repertoires + '/' + repertoires[i - 1],
+        ecrireSiChange(d.repertoires + '/' + repertoires[i++],
                        ("[Desktop Entry]\nVersion=1.0\nType=Directory\nName=" + echapper(nom) +
                         "\nIcon=folder\n").toUtf8());
     }
-    while (!ouverts.isEmpty()) {
-        xml += QString(2 * ouverts.size(), ' ') + "</Menu>\n";
-        ouverts.removeLast();
-    }
-    ecrireSiChange(fichierMenu, (xml + "</Menu>\n").toUtf8());
+    w.writeEndDocument();
+    ecrireSiChange(fichierMenu, xml);
 }
 
 }  // namespace plateforme::interne

@@ -218,7 +218,7 @@ public:
     void CopierArborescence(const QString& source, const QString& destination, const QStringList& exclus,
                             const std::function<void(const QString& relatif, const Erreur* echec)>& parEntree);
     // Deletes one file (a link itself, never its target); refuses a
-    // read-only one.
+    // read-only one, and one in a folder that DossierProtege names.
     void SupprimerFichier(const QString& chemin);
     // Modification time in nanoseconds since the epoch.
     std::int64_t DateModification(const QString& chemin) const;
@@ -228,7 +228,9 @@ public:
     // valid UTF-8 holding multi-byte sequences (which Windows-1252 text with
     // accents never is in practice).
     QStringList LireLignes(const QString& chemin) const;
-    // Creates or replaces the file with each line followed by CR LF.
+    // Creates or replaces the file with each line followed by CR LF. A line
+    // holding CR or LF, which would read back as two, is refused (ErrAcces)
+    // and nothing is written.
     void EcrireLignes(const QString& chemin, const QStringList& lignes);
     QByteArray LireOctets(const QString& chemin) const;
     // Writes `octets` at `position`, creating the file when missing; with
@@ -291,11 +293,15 @@ public:
     bool ConclureDesinstallation(const QString& repertoire);
 
     // ---- Shell ---------------------------------------------------------
-    // Special folder by CSIDL number, "" when there is none. Per-user
-    // folders are created when missing.
-    // Without `creer`, a missing per-user folder is named, not made (an
-    // uninstall looks where an install would have written).
-    QString DossierSpecial(int csidl, bool creer = true) const;
+    // Special folder by CSIDL number, "" when there is none. The shortcut
+    // files' folders are the wizard's own, below its data folder; the
+    // platform pairs each file written there with the desktop entry that
+    // desktops read. Per-user folders are made when missing, all users' ones
+    // where the system's data folder can be written; without `creer` a
+    // missing one is named, not made (an uninstall looks where an install
+    // would have written). When a folder could not be made, `pourquoi`
+    // (when given) gets the reason; otherwise its number is 0.
+    QString DossierSpecial(int csidl, Erreur* pourquoi = nullptr, bool creer = true) const;
     // Writes a Shell Link to `cible` named NomFichier(cible) + ".lnk" into
     // the recent-documents folder (CSIDL 8). 1 on success, 0 otherwise.
     int AjouterDocumentRecent(const QString& cible);

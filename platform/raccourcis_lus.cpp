@@ -58,7 +58,8 @@ std::optional<QString> cibleLien(const QByteArray& b)
     const QByteArray info = b.mid(pos, taille);
     if (!(lire32(info, 8) & 0x01)) return std::nullopt;   // no local base path
     std::optional<QString> base, suffixe;
-    if (entete >= 0x24) {
+    // The Unicode forms hold every letter; the others only Windows-1252's.
+    if (entete >= 0x24 && lire32(info, 28) != 0) {
         base = chaineUnicode(info, lire32(info, 28));
         suffixe = chaineUnicode(info, lire32(info, 32));
     } else {
@@ -69,31 +70,44 @@ std::optional<QString> cibleLien(const QByteArray& b)
     return *base + *suffixe;
 }
 
-// The URL= and IconFile= values of the [InternetShortcut] section.
+// The URL= and IconFile= values of the [InternetShortcut] section, or of
+// its [InternetShortcut.W] twin, where Windows puts them again in UTF-7
+// when Windows-1252 lacks some of their letters.
 Url lireUrl(const QByteArray& b)
 {
     QStringDecoder dec("windows-1252");
     QString texte = dec(b);
     texte.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n');
-    Url u;
-    bool section = false;
-    bool vu = false;
+    Url lus[2];
+    bool vus[2] = {false, false};
+    int section = -1;   // 0 the ANSI section, 1 the Unicode one
     for (const QString& l : texte.split('\n')) {
         const QString ligne = l.trimmed();
         if (ligne.startsWith('[')) {
-            section = ligne.compare(QLatin1String("[InternetShortcut]"), Qt::CaseInsensitive) == 0;
+            section = ligne.compare(QLatin1String("[InternetShortcut]"), Qt::CaseInsensitive) == 0     ? 0
+                    : ligne.compare(QLatin1String("[InternetShortcut.W]"), Qt::CaseInsensitive) == 0 ? 1
+                                                                                                      : -1;
             continue;
         }
         const qsizetype egal = ligne.indexOf('=');
-        if (!section || egal < 0) continue;
+        if (section < 0 || egal < 0) continue;
         const QString cle = ligne.left(egal).trimmed();
-        if (!vu && cle.compare(QLatin1String("URL"), Qt::CaseInsensitive) == 0) {
-            u.url = ligne.mid(egal + 1).trimmed();
-            vu = true;
+        QString valeur = ligne.mid(egal + 1).trimmed();
+        if (section == 1) {
+            QStringDecoder utf7("UTF-7");
+            valeur = utf7(valeur.toLatin1());
+            if (utf7.hasError()) continue;
+        }
+        if (!vus[section] && cle.compare(QLatin1String("URL"), Qt::CaseInsensitive) == 0) {
+            lus[section].url = valeur;
+            vus[section] = true;
         } else if (cle.compare(QLatin1String("IconFile"), Qt::CaseInsensitive) == 0) {
-            u.fichierIcone = ligne.mid(egal + 1).trimmed();
+            lus[section].fichierIcone = valeur;
         }
     }
+    Url u = lus[0];
+    if (!lus[1].url.isEmpty()) u.url = lus[1].url;
+    if (!lus[1].fichierIcone.isEmpty()) u.fichierIcone = lus[1].fichierIcone;
     return u;
 }
 

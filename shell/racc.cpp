@@ -5,6 +5,7 @@
 #include "wizard/install.h"
 
 #include <QStringEncoder>
+#include <QUrl>
 
 #include <chrono>
 #include <thread>
@@ -68,6 +69,52 @@ void ecrire(Install& f, const QString& fichier, F&& ecriture)
     } catch (const Erreur& e) {
         f.NoterManque(fichier, e);
     }
+}
+
+// True when Windows-1252 has every letter of `s`.
+bool ansiComplet(const QString& s)
+{
+    QStringEncoder enc("windows-1252");
+    const QByteArray octets = enc(s);   // the conversion runs when its result is taken
+    return !enc.hasError();
+}
+
+// The form of a value for the Windows-1252 section of an Internet shortcut:
+// the value itself when it fits; an address as its URI in ASCII (the host
+// in Punycode, the rest as %XX of UTF-8), still the same address; a path
+// with "?" for each letter that section cannot hold.
+QString formeAnsi(const QString& v, bool adresse)
+{
+    if (ansiComplet(v)) return v;
+    const QUrl uri(v);
+    if (adresse && uri.isValid() && !uri.scheme().isEmpty()) return QString::fromLatin1(uri.toEncoded());
+    QString r;
+    for (const QChar c : v) r += ansiComplet(c) ? c : QChar('?');
+    return r;
+}
+
+// UTF-7 of `s`. The converter keeps the last bits of a run of encoded
+// letters until more text comes, so a plain letter pushes them out and is
+// dropped.
+QString utf7(const QString& s)
+{
+    QStringEncoder enc("UTF-7");
+    QByteArray r = enc(s + 'a');
+    r.chop(1);
+    return QString::fromLatin1(r);
+}
+
+// An address with its control characters as %XX of their UTF-8, as they
+// stand in a URL, so that none of them ends the line.
+QString sansControles(const QString& adresse)
+{
+    QString r;
+    for (const QChar c : adresse) {
+        const ushort u = c.unicode();
+        const bool controle = u < 0x20 || (u >= 0x7f && u <= 0x9f);
+        r += controle ? QString::fromLatin1(QString(c).toUtf8().toPercentEncoding()) : QString(c);
+    }
+    return r;
 }
 
 void repli(Install& f, const QString& Dossier, const QString& Nom, const QString& Cible)
@@ -211,10 +258,20 @@ void CreerRaccourciUrl(plateforme::Plateforme& p, const QString& Dossier, const 
     if (Dossier.isEmpty()) return;
     const QString fichier = Dossier.endsWith('\\') ? Dossier + Nom + ".url"
                                                     : Dossier + "\\" + Nom + ".url";
-    QStringList lignes{QStringLiteral("[InternetShortcut]"), "URL=" + URL};
+    // A path in drive notation keeps what it holds: one with a line end is
+    // refused by the line writer rather than cut in two.
+    const bool chemin = (URL.size() >= 2 && URL[1] == ':' && URL[0].isLetter()) || URL.startsWith('\\');
+    const QString adresse = chemin ? URL : sansControles(URL);
+    QStringList lignes{QStringLiteral("[InternetShortcut]"), "URL=" + formeAnsi(adresse, !chemin)};
     if (!FichierIcone.isEmpty()) {
-        lignes << "IconFile=" + FichierIcone;
+        lignes << "IconFile=" + formeAnsi(FichierIcone, false);
         lignes << "IconIndex=" + QString::number(IndexIcone);
+    }
+    // Letters that Windows-1252 lacks: the values whole in UTF-7, in the
+    // section Windows itself adds for them.
+    if (!ansiComplet(adresse) || !ansiComplet(FichierIcone)) {
+        lignes << QStringLiteral("[InternetShortcut.W]") << "URL=" + utf7(adresse);
+        if (!FichierIcone.isEmpty()) lignes << "IconFile=" + utf7(FichierIcone);
     }
     p.EcrireLignes(fichier, lignes);
     p.Journal(plateforme::Decision::RaccourciCree, fichier);

@@ -8,7 +8,10 @@ using plateforme::Essayer;
 
 // Only the install makes the user's folders it writes in: an uninstall that
 // looks for shortcuts leaves none behind.
-QString Install::DossierSpecial(std::int32_t CsIdl) { return P.DossierSpecial(CsIdl, installationEnCours); }
+QString Install::DossierSpecial(std::int32_t CsIdl)
+{
+    return P.DossierSpecial(CsIdl, &EchecDossier, installationEnCours);
+}
 
 namespace {
 
@@ -33,7 +36,8 @@ bool installe(Install& f, const QString& cible)
 // icon. None to a file that is not there. One that cannot be made for want
 // of the user's own folder, or of a name (".lnk" alone is a hidden file that
 // no menu shows), is noted among what the installation lacks.
-void lien(Install& f, const QString& dossier, const QString& nom, const QString& cible)
+void lien(Install& f, const QString& dossier, const QString& nom, const QString& cible,
+          const plateforme::Erreur& echecDossier)
 {
     if (!installe(f, cible)) return;
     // A control character (from NomProgramme or NomGroupeDéfaut) names no
@@ -41,7 +45,8 @@ void lien(Install& f, const QString& dossier, const QString& nom, const QString&
     if (plateforme::AUnControle(nom) || plateforme::AUnControle(dossier))
         return f.NoterManque(dossier + "\\" + nom + ".lnk", QString::fromUtf8("nom de fichier non valide"));
     if (dossier.isEmpty())
-        return f.NoterManque(nom + ".lnk", QString::fromUtf8("dossier de l'utilisateur introuvable"));
+        return echecDossier.numero ? f.NoterManque(nom + ".lnk", echecDossier)   // the real reason: full, read-only
+                                   : f.NoterManque(nom + ".lnk", QString::fromUtf8("dossier de l'utilisateur introuvable"));
     if (nom.isEmpty())
         return f.NoterManque(dossier + "\\.lnk", QString::fromUtf8("raccourci sans nom (NomProgramme vide)"));
     Racc::CreerRaccourci(f, dossier, nom, cible, QString(), QString(), 0, QString(), 0);
@@ -86,7 +91,8 @@ void Install::CreerIcones()
     // The uninstall entry joins the program's own there.
     GroupeFait = groupe;
 
-    Essayer([&] { lien(*this, groupe, NomProg, programme); });
+    const plateforme::Erreur echecGroupe = EchecDossier;
+    Essayer([&] { lien(*this, groupe, NomProg, programme, echecGroupe); });
     Essayer([&] { AvancerProgression(); });
 
     // Read again: an untick above sends this one to the user's desktop.
@@ -94,10 +100,10 @@ void Install::CreerIcones()
     Essayer([&] {
         const bool tous = AllUSERs->isChecked();
         const QString bureau = DossierSpecial(tous ? BureauTous : BureauUtilisateur);
-        if (!bureau.isEmpty() || !tous) lien(*this, bureau, NomProg, programme);
+        if (!bureau.isEmpty() || !tous) lien(*this, bureau, NomProg, programme, EchecDossier);
     });
 
-    if (!Aide.isEmpty()) Essayer([&] { lien(*this, groupe, "Aide de " + NomDef, aide); });
+    if (!Aide.isEmpty()) Essayer([&] { lien(*this, groupe, "Aide de " + NomDef, aide, echecGroupe); });
 
     // Only once the program really has all its links.
     if (Manquants.size() == manquaient && installe(*this, programme)) LabI1->show();
@@ -119,7 +125,7 @@ void Install::CreerRaccourciDemarrage()
     Essayer([&] {
         const bool tous = AllUSERs->isChecked();
         const QString demarrage = DossierSpecial(tous ? DemarrageTous : DemarrageUtilisateur);
-        if (!demarrage.isEmpty() || !tous) lien(*this, demarrage, NomProg, programme);
+        if (!demarrage.isEmpty() || !tous) lien(*this, demarrage, NomProg, programme, EchecDossier);
     });
 
     Essayer([&] { AvancerProgression(); });

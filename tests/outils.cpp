@@ -135,7 +135,7 @@ void preparerSupport(const QString& dossier, const QMap<QString, QString>& cles)
     ecrireFichier(inf, octets);
 }
 
-bool monterTmpfs(const QString& dossier, qint64 octets, bool lectureSeule)
+bool monterTmpfs(const QString& dossier, qint64 octets, bool lectureSeule, qint64 inodes)
 {
     static const bool prive = [] {
         if (::unshare(CLONE_NEWNS) != 0) {
@@ -151,7 +151,8 @@ bool monterTmpfs(const QString& dossier, qint64 octets, bool lectureSeule)
     }();
     if (!prive) return false;
     QDir().mkpath(dossier);
-    const QByteArray options = "size=" + QByteArray::number(octets) + ",mode=0755";
+    const QByteArray options = "size=" + QByteArray::number(octets) + ",mode=0755" +
+                               (inodes > 0 ? ",nr_inodes=" + QByteArray::number(inodes) : QByteArray());
     return ::mount("tmpfs", QFile::encodeName(dossier).constData(), "tmpfs", lectureSeule ? MS_RDONLY : 0,
                    options.constData()) == 0;
 }

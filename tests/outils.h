@@ -115,7 +115,8 @@ plateforme::Erreur echec(F&& f)
 // Runs `f` in a forked child; its exit code, -1 when it did not exit.
 int dansUnEnfant(const std::function<int()>& f);
 
-// Mounts a tmpfs of `octets` bytes (read-only when asked) at `dossier`, in
-// a mount namespace of the test process's own, so that nothing outlives the
-// test. False when the system refuses (the test must then fail, not skip).
-bool monterTmpfs(const QString& dossier, qint64 octets, bool lectureSeule = false);
+// Mounts a tmpfs of `octets` bytes (read-only when asked; with at most
+// `inodes` files and folders, its root included, when given) at `dossier`,
+// in a mount namespace of the test process's own, so that nothing outlives
+// the test. False when the system refuses (the test must then fail, not skip).
+bool monterTmpfs(const QString& dossier, qint64 octets, bool lectureSeule = false, qint64 inodes = 0);

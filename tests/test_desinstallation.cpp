@@ -56,10 +56,12 @@ protected:
                                         {"URLRaccourciWEB", "http://agenda.example/"}, {"NomRaccourciWEB", nomInet}});
         w.reset();
         p = std::make_unique<PlateformeTest>(bac.racine());
-        // All-users folders exist on a machine; per-user ones are made now, for the snapshots to hold them.
-        for (const char* d : {"/usr/local/share/applications", "/usr/local/share/favorites", "/etc/xdg/autostart"})
-            QDir().mkpath(bac.racine() + "/sys" + d);
-        for (int csidl : {0, 2, 6, 7, 8, 16}) p->DossierSpecial(csidl);
+        // The folders desktops read exist on a machine; the shortcut files' are made now, for the snapshots to
+        // hold them.
+        for (const char* d : {"/sys/usr/local/share/applications", "/sys/etc/xdg/autostart", "/home/Desktop",
+                              "/home/.local/share/applications", "/home/.config/autostart"})
+            QDir().mkpath(bac.racine() + d);
+        for (int csidl : {0, 2, 6, 7, 8, 16, 23, 24, 31}) p->DossierSpecial(csidl);
         w = std::make_unique<Install>(*p);
         w->Form_Load();
     }

@@ -42,7 +42,10 @@ protected:
     QString home() const { return bac.home(); }
     QString applications() const { return home() + "/.local/share/applications"; }
     QString applicationsTous() const { return bac.racine() + "/sys/usr/local/share/applications"; }
-    QString bureau() const { return p->VersHote(p->DossierSpecial(0)); }
+    // The shortcut files' folders, the user's and all users'.
+    QString liens() const { return home() + "/.local/share/assistant-installation/liens"; }
+    QString liensTous() const { return bac.racine() + "/sys/usr/local/share/assistant-installation/liens"; }
+    QString bureau() const { return home() + "/Desktop"; }
     // The install directory; before the window exists, the sample's.
     QString installe(const QString& nom = {}) const
     {
@@ -136,17 +139,18 @@ TEST_F(Installation, RefusPuisInstallation)
     EXPECT_TRUE(w->PbMax == pbMaxDepart + 8 && w->Etape == int(w->PbMax)) << w->Etape;  // all steps drawn, no more
     // The help file came last, with one blank; the root of d: keeps its single backslash.
     EXPECT_EQ(w->Lfic->toolTip(), "d:\\Agenda.html ---> c:\\Outils\\Agenda.html");
-    verifierLien(applications() + "/Agenda/Agenda.lnk", "c:\\Outils\\agenda");
-    verifierLien(applications() + "/Agenda/Aide de Agenda.lnk", "c:\\Outils\\Agenda.html");
-    EXPECT_TRUE(arbre(home() + "/.local/share/favorites").isEmpty());
+    verifierLien(liens() + "/Programmes/Agenda/Agenda.lnk", "c:\\Outils\\agenda");
+    verifierLien(liens() + "/Programmes/Agenda/Aide de Agenda.lnk", "c:\\Outils\\Agenda.html");
+    EXPECT_TRUE(arbre(liens() + "/Favoris").isEmpty());
 }
 
-// All users: their folders where writable (no desktop link, the favourite in both scopes), else the user's, box
-// unticked; a group that cannot be made is reported once, the desktop link made all the same. No address, no favourite.
+// All users: their folders where writable (no desktop link, the favourite in both scopes, opening its address from
+// the menus), else the user's, box unticked; a group that cannot be made is reported once, the desktop link made all
+// the same. The folders desktops read hold only desktop entries. No address, no favourite.
 TEST_F(Installation, TousUtilisateursOuRepli)
 {
     const QByteArray url = "[InternetShortcut]\r\nURL=http://exemple.org/agenda\r\n";
-    const QString groupe = "c:\\.local\\share\\applications\\Jeux\\Agenda";
+    const QString groupe = "c:\\.local\\share\\assistant-installation\\liens\\Programmes\\Jeux\\Agenda";
     const BoiteMessage introuvable{"Le répertoire '" + groupe + "' est introuvable.", 16, "Création d'un raccourci"};
     enum { Tous, Repli, GroupeImpossible, SansDossier };
     for (const int cas : {Tous, Repli, GroupeImpossible, SansDossier}) {
@@ -154,42 +158,54 @@ TEST_F(Installation, TousUtilisateursOuRepli)
         neuf({{"RaccourciWEB", cas == Tous ? "Oui" : "OUI"}, {"URLRaccourciWEB", "http://exemple.org/agenda"},
               {"NomRaccourciWEB", "Site Agenda"},
               {"NomGroupeDéfaut", cas == GroupeImpossible ? "Jeux\\Agenda" : "Agenda"}});
-        const QString favoris = home() + "/.local/share/favorites";
-        const QString favorisTous = bac.racine() + "/sys/usr/local/share/favorites";
         const QString autostartTous = bac.racine() + "/sys/etc/xdg/autostart";
-        for (const QString& d : {favorisTous, autostartTous}) QDir().mkpath(d);
         // Rights do not stop root: a file where the folder should be does.
-        if (cas == Tous) QDir().mkpath(applicationsTous());
-        else ecrireFichier(applicationsTous(), "pas un dossier");
-        if (cas == SansDossier) ecrireFichier(applications(), "pas un dossier");
+        const QString donneesTous = bac.racine() + "/sys/usr/local/share/assistant-installation";
+        if (cas == Tous) QDir().mkpath(QFileInfo(donneesTous).path());
+        else ecrireFichier(donneesTous, "pas un dossier");
+        if (cas == SansDossier) ecrireFichier(liens() + "/Programmes", "pas un dossier");
         ouvrir();
         w->AllUSERs->setChecked(true);
         w->ChDem->setChecked(true);
         installer();
         const QString dans = cas == GroupeImpossible ? groupe + "\\" : "";
-        const QString raison = cas == SansDossier ? " : dossier de l'utilisateur introuvable"
-                                                  : " : répertoire introuvable";
+        const QString raison = " : répertoire introuvable";   // a file stands where the folder should
         if (cas <= Repli) verifierFin();
         else verifierFin({dans + "Agenda.lnk" + raison, dans + "Aide de " + w->NomDef + ".lnk" + raison},
                          cas == SansDossier ? Boites{} : Boites{introuvable, introuvable});
         EXPECT_EQ(w->AllUSERs->isChecked(), cas == Tous);
         EXPECT_EQ(w->LabI1->isVisible(), cas <= Repli);
-        const QString programmes = cas == Tous ? applicationsTous() : applications();
-        if (cas <= Repli) verifierLien(programmes + "/Agenda/Agenda.lnk", "agenda");
-        EXPECT_FALSE(QFileInfo::exists((cas == Tous ? applications() : applicationsTous()) + "/Agenda"));
-        EXPECT_FALSE(QFileInfo::exists(applications() + "/Jeux"));
-        if (cas == SansDossier) EXPECT_EQ(lireFichier(applications()), "pas un dossier");
-        verifierLien((cas == Tous ? autostartTous : home() + "/.config/autostart") + "/Agenda.lnk", "agenda");
-        if (cas == Tous) EXPECT_FALSE(QFileInfo::exists(bureau() + "/Agenda.lnk"));
-        else verifierLien(bureau() + "/Agenda.lnk", "agenda");
-        EXPECT_EQ(lireFichier(favoris + "/Site Agenda.url"), cas <= Repli ? url : QByteArray());  // not after a failure
-        if (cas == Tous) EXPECT_EQ(lireFichier(favorisTous + "/Site Agenda.url"), url);
-        else EXPECT_TRUE(arbre(favorisTous).isEmpty());
+        const QString l = cas == Tous ? liensTous() : liens();
+        if (cas <= Repli) verifierLien(l + "/Programmes/Agenda/Agenda.lnk", "agenda");
+        EXPECT_FALSE(QFileInfo::exists(liens() + "/Programmes/Jeux"));
+        if (cas == SansDossier) EXPECT_EQ(lireFichier(liens() + "/Programmes"), "pas un dossier");
+        verifierLien(l + "/Demarrage/Agenda.lnk", "agenda");
+        if (cas == Tous) EXPECT_FALSE(QFileInfo::exists(liens() + "/Bureau/Agenda.lnk"));
+        else verifierLien(liens() + "/Bureau/Agenda.lnk", "agenda");
+        EXPECT_EQ(lireFichier(liens() + "/Favoris/Site Agenda.url"), cas <= Repli ? url : QByteArray());  // not after
+        if (cas == Tous) EXPECT_EQ(lireFichier(liensTous() + "/Favoris/Site Agenda.url"), url);            // a failure
+        // The folders desktops read hold the entries and nothing else; the favourite's opens its address.
+        QStringList entrees;
+        const QString autostart = home() + "/.config/autostart";
+        for (const QString& d : {bureau(), applications(), autostart, applicationsTous(), autostartTous})
+            for (const auto& [f, octets] : arbre(d).asKeyValueRange())
+                if (octets != "/") entrees << QDir(bac.racine()).relativeFilePath(d + f);
+        const QString u = "home/.local/share/applications/", t = "sys/usr/local/share/applications/";
+        const QStringList seuls{"home/Desktop/Agenda.desktop", "home/.config/autostart/Agenda.desktop"};
+        const QStringList attendues[] = {
+            {t + "Agenda/Agenda.desktop", t + "Agenda/Aide de Agenda.desktop", t + "Site Agenda.desktop",
+             u + "Site Agenda.desktop", "sys/etc/xdg/autostart/Agenda.desktop"},
+            seuls + QStringList{u + "Agenda/Agenda.desktop", u + "Agenda/Aide de Agenda.desktop", u + "Site Agenda.desktop"},
+            seuls, seuls};
+        EXPECT_EQ(QSet<QString>(entrees.begin(), entrees.end()),
+                  QSet<QString>(attendues[cas].begin(), attendues[cas].end()));
+        const QByteArray favori = "\nType=Application\nName=Site Agenda\nExec=xdg-open \"http://exemple.org/agenda\"\n";
+        if (cas <= Repli) EXPECT_TRUE(lireFichier(bac.racine() + "/" + u + "Site Agenda.desktop").contains(favori));
 
-        for (const QString& d : {favoris, favorisTous}) QFile::remove(d + "/Site Agenda.url");
+        for (const QString& d : {liens(), liensTous()}) QFile::remove(d + "/Favoris/Site Agenda.url");
         w->URLInet.clear();
         w->CreerRaccourciWeb();
-        for (const QString& d : {favoris, favorisTous}) EXPECT_FALSE(QFileInfo::exists(d + "/Site Agenda.url"));
+        for (const QString& d : {liens(), liensTous()}) EXPECT_FALSE(QFileInfo::exists(d + "/Favoris/Site Agenda.url"));
     }
 }
 
@@ -206,7 +222,7 @@ TEST_F(Installation, ExecutionsSuccessives)
     for (const QString& n : gardes + QStringList{".agenda" + marque + "a1B2c3", ".AGENDA.HTML" + marque + "zzzzzz"})
         ecrireFichier(installe(n), "reste");
     ecrireFichier(home() + "/.local/lib32/.Outils.dll" + marque + "Q1q2Q3", "reste");
-    ecrireFichier(home() + "/Desktop/.Agenda.lnk" + marque + "AbCdEf", "reste");  // a shortcut's write killed
+    ecrireFichier(liens() + "/Bureau/.Agenda.lnk" + marque + "AbCdEf", "reste");  // a shortcut's write killed
     ecrireFichier(installe(enCours), "en cours");
     const int verrou = ::open(QFile::encodeName(installe(enCours)).constData(), O_RDONLY);
     ASSERT_EQ(::flock(verrou, LOCK_EX), 0);
@@ -228,7 +244,7 @@ TEST_F(Installation, ExecutionsSuccessives)
     QStringList caches = gardes + QStringList{enCours};
     caches.sort();
     EXPECT_EQ(cachesDe(installe()), caches);
-    EXPECT_TRUE(cachesDe(home() + "/.local/lib32").isEmpty() && cachesDe(bureau()).isEmpty());
+    EXPECT_TRUE(cachesDe(home() + "/.local/lib32").isEmpty() && cachesDe(liens() + "/Bureau").isEmpty());
 
     // The help file, changed since, is newer than the medium's; the program is made older.
     const QString prog = installe("agenda"), aide = installe("Agenda.html");
@@ -317,8 +333,8 @@ TEST_F(Installation, DisquePleinLimiteOuLectureSeule)
         EXPECT_FALSE(QFileInfo::exists(installe("Gros.dat")));
         EXPECT_EQ(cachesDe(installe()), QStringList());
         EXPECT_EQ(lireFichier(installe("Modeles.dat")), lireFichier(bac.support() + "/Modeles.dat"));
-        for (const char* lien : {"/Agenda/Agenda.lnk", "/Agenda/Agenda.desktop"})
-            EXPECT_EQ(QFileInfo::exists(applications() + lien), limite) << lien;
+        for (const QString& f : {liens() + "/Programmes/Agenda/Agenda.lnk", applications() + "/Agenda/Agenda.desktop"})
+            EXPECT_EQ(QFileInfo::exists(f), limite) << f.toStdString();
     }
 
     neuf();
@@ -331,6 +347,14 @@ TEST_F(Installation, DisquePleinLimiteOuLectureSeule)
                  "c:\\Programmes\\Agenda\\agenda" + absent, "c:\\Programmes\\Agenda\\Agenda.html" + absent,
                  "c:\\Programmes\\Agenda\\Modeles.dat" + absent, "c:\\Programmes\\Agenda\\agenda.png" + absent});
     EXPECT_TRUE(arbre(home()).isEmpty());
+
+    // No inode left where the shortcuts, entries and the record go: each says so, none blames a missing folder.
+    neuf();
+    ASSERT_TRUE(monterTmpfs(home() + "/.local/share", 1 << 20, false, 1));
+    ouvrir();
+    installer();
+    verifierFin({"Agenda.lnk : disque plein", "Aide de Agenda.lnk : disque plein",
+                 "enregistrement de l'installation : disque plein"});
 }
 
 // The disk fills up while the shortcuts are made, a few pages short or more: nothing is left empty or half-written
@@ -363,8 +387,10 @@ TEST_F(Installation, DisquePleinPendantLesRaccourcis)
         p->boites.clear();
         installer();
         verifierFin();
-        for (const QString& entree : {applications() + "/Agenda/Agenda.desktop", bureau() + "/Agenda.desktop"})
-            EXPECT_TRUE(lireFichier(entree).contains("X-Assistant-Raccourci=Agenda.lnk")) << entree.toStdString();
+        for (const auto& [entree, lien] : {std::pair{applications() + "/Agenda/Agenda.desktop", "Programmes/Agenda/"},
+                                           {bureau() + "/Agenda.desktop", "Bureau/"}})
+            EXPECT_TRUE(lireFichier(entree).contains(QByteArray("X-Assistant-Raccourci=") + lien + "Agenda.lnk"))
+                << entree.toStdString();
     }
 }
 

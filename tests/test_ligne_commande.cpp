@@ -61,10 +61,10 @@ TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
     // The program as new as the medium's is kept; the favourite fails the run.
     const QString inf = bac.support() + "/Install.inf";
     ecrireFichier(inf, lireFichier(inf).replace("RaccourciWEB=non", "RaccourciWEB=oui"));
-    QDir().mkpath(bac.home() + "/.local/share/favorites/Site.url");
+    QDir().mkpath(bac.home() + "/.local/share/assistant-installation/liens/Favoris/Site.url");
     lancer({"--silencieux", "--repertoire=Agenda2"}, 1,
            {"gardé : c:\\Agenda2\\agenda (la copie installée est aussi récente)\n",
-            "échec : c:\\.local\\share\\favorites\\Site.url ("});
+            "échec : c:\\.local\\share\\assistant-installation\\liens\\Favoris\\Site.url ("});
     // No directory below the drive names nothing to remove: refused before anything goes, shortcuts included.
     const auto installe = arbre(bac.home());
     lancer({"--silencieux", "--desinstaller", "--repertoire=\\"}, 1,

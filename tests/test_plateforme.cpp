@@ -100,34 +100,60 @@ TEST_F(Plateforme_, DriveNotationNamesAndListing)
     EXPECT_EQ(echec([&] { p.LireOctets("c:\\tube"); }).systeme, PasUnFichierOrdinaire);  // never waits for a writer
 }
 
-// Special folders by CSIDL number: 25, unknown numbers and a folder that cannot be made answer "" and make
-// nothing, without affecting the others. The desktop comes from xdg-user-dirs, under $HOME or absolute; the
-// home itself is the bare drive; a relative path gets the default (last, as it makes it). Per-user folders (c:)
-// are made on demand, all-users folders (z:) never.
+// Special folders by CSIDL number: the shortcut files' folders below the wizard's data folder, the user's made on
+// demand, all users' where the system's data folder can be written; 25 and unknown numbers answer "" and make
+// nothing. A folder that cannot be made answers "" and says why. The desktop that gets the entries comes from
+// xdg-user-dirs, under $HOME or absolute; a relative path gets the default.
 TEST_F(Plateforme_, SpecialFoldersByNumber)
 {
     const QString h = bac.home();
-    ecrireFichier(h + "/.local/share/recent-links", "x");
-    for (int n : {1, 3, 5, 8, 9, 25, 26, 35, -1, 1000}) EXPECT_EQ(p.DossierSpecial(n), "") << n;
-    EXPECT_FALSE(QFileInfo::exists(h + "/Desktop"));
-    const std::pair<QString, QString> cas[] = {
-        {QString::fromUtf8("XDG_VIDEOS_DIR=\"$HOME/Vidéos\"\nXDG_DESKTOP_DIR=\"$HOME/Bureau\""), "c:\\Bureau"},
-        {"XDG_DESKTOP_DIR=\"" + h + QString::fromUtf8("/Mon Bureau été/\""), QString::fromUtf8("c:\\Mon Bureau été")},
-        {"XDG_DESKTOP_DIR=\"$HOME/\"", "c:"},
-        {"XDG_DESKTOP_DIR=\"Bureau\"", "c:\\Desktop"}};
-    for (const auto& [ligne, attendu] : cas) {
-        SCOPED_TRACE(ligne.toStdString());
-        ecrireFichier(h + "/.config/user-dirs.dirs", "# written by xdg-user-dirs-update\n" + ligne.toUtf8() + "\n");
-        EXPECT_EQ(p.DossierSpecial(0), attendu);
-        EXPECT_TRUE(QFileInfo(h + attendu.mid(2).replace('\\', '/')).isDir());
-        EXPECT_EQ(QFileInfo::exists(h + "/Desktop"), attendu == "c:\\Desktop");
-    }
-    for (auto [csidl, lecteur] : {std::pair{16, "c:\\Desktop"}, {2, "c:\\.local\\share\\applications"},
-                                  {6, "c:\\.local\\share\\favorites"}, {7, "c:\\.config\\autostart"},
-                                  {23, "z:\\usr\\local\\share\\applications"}, {24, "z:\\etc\\xdg\\autostart"},
-                                  {31, "z:\\usr\\local\\share\\favorites"}}) {
+    for (int n : {1, 3, 5, 9, 25, 26, 35, -1, 1000}) EXPECT_EQ(p.DossierSpecial(n), "") << n;
+    EXPECT_FALSE(QFileInfo::exists(h + "/.local"));
+    QDir().mkpath(bac.racine() + "/sys/usr/local/share");  // as on every system
+    const QString w = "c:\\.local\\share\\assistant-installation\\liens\\";
+    const QString tous = "z:\\usr\\local\\share\\assistant-installation\\liens\\";
+    for (const auto& [csidl, lecteur] :
+         {std::pair{0, w + "Bureau"}, {16, w + "Bureau"}, {2, w + "Programmes"}, {6, w + "Favoris"},
+          {7, w + "Demarrage"}, {8, "c:\\.local\\share\\recent-links"}, {23, tous + "Programmes"},
+          {24, tous + "Demarrage"}, {31, tous + "Favoris"}}) {
         EXPECT_EQ(p.DossierSpecial(csidl), lecteur) << csidl;
-        EXPECT_EQ(QFileInfo::exists(p.VersHote(lecteur)), lecteur[0] == 'c') << csidl;
+        EXPECT_TRUE(QFileInfo(p.VersHote(lecteur)).isDir()) << csidl;
+    }
+
+    // Why not: a file in the way, no inode left, a read-only disk, no system's data folder, an account that may not
+    // write it (though an administrator made our folder there).
+    ASSERT_TRUE(QDir().rmdir(h + "/.local/share/assistant-installation/liens/Favoris"));
+    ecrireFichier(h + "/.local/share/assistant-installation/liens/Favoris", "x");
+    const QString sans = bac.racine() + "/sansinodes", lecture = bac.racine() + "/lecture";
+    ASSERT_TRUE(monterTmpfs(sans, 1 << 20, false, 1));
+    ASSERT_TRUE(monterTmpfs(lecture, 1 << 20, true));
+    for (const QString& x : {bac.racine(), bac.racine() + "/sys", bac.racine() + "/sys/usr",
+                             bac.racine() + "/sys/usr/local"})
+        ASSERT_EQ(::chmod(hote(x), 0755), 0);
+    for (const auto& [donnees, csidl, numero, systeme] :
+         {std::tuple{QString(), 6, ErrChemin, ENOTDIR}, {sans, 2, ErrDisquePlein, ENOSPC},
+          {lecture, 7, ErrPermission, EROFS}, {bac.racine() + "/absent", 23, ErrChemin, ENOENT}}) {
+        Configuration c = PlateformeTest::configurationDans(bac.racine());
+        (csidl == 23 ? c.xdgDataDir : c.xdgDataHome) = donnees.isEmpty() ? c.xdgDataHome : donnees;
+        Erreur e{};
+        EXPECT_EQ(PlateformeTest(c).DossierSpecial(csidl, &e), "") << csidl;
+        EXPECT_TRUE(e.numero == numero && e.systeme == systeme) << csidl << " " << e.numero << " " << e.systeme;
+    }
+    EXPECT_EQ(dansUnEnfant([&] {
+                  if (::setgid(65534) != 0 || ::setuid(65534) != 0) return 2;
+                  Erreur e{};
+                  const bool vide = p.DossierSpecial(31, &e).isEmpty();
+                  return vide && e.numero == ErrPermission && e.systeme == EACCES ? 0 : 3;
+              }),
+              0);
+
+    const std::pair<QString, QString> cas[] = {
+        {QString::fromUtf8("XDG_VIDEOS_DIR=\"$HOME/Vidéos\"\nXDG_DESKTOP_DIR=\"$HOME/Bureau\""), h + "/Bureau"},
+        {"XDG_DESKTOP_DIR=\"" + h + QString::fromUtf8("/Mon Bureau été/\""), h + QString::fromUtf8("/Mon Bureau été")},
+        {"XDG_DESKTOP_DIR=\"$HOME/\"", h}, {"XDG_DESKTOP_DIR=\"Bureau\"", h + "/Desktop"}};
+    for (const auto& [ligne, attendu] : cas) {
+        ecrireFichier(h + "/.config/user-dirs.dirs", "# written by xdg-user-dirs-update\n" + ligne.toUtf8() + "\n");
+        EXPECT_EQ(interne::dossierBureau(p.configuration()), attendu) << ligne.toStdString();
     }
 }
 

@@ -1,5 +1,6 @@
 // Shortcut files: the recent-documents link, links patched from it, Internet shortcuts; the desktop entries
-// written beside them in the special folders.
+// paired with them in the folders desktops read.
+#include "platform/linux_interne.h"
 #include "shell/racc.h"
 #include "tests/outils.h"
 #include "examples/fabrique_icones.h"
@@ -10,9 +11,11 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringEncoder>
 #include <QThread>
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 using namespace plateforme;
@@ -151,6 +154,18 @@ TEST_F(Cadre, ServiceLiensPatchesEtDeposes)
     // A drive root as the folder.
     Racc::CreerRaccourci(*w, "c:", "Agenda", cible, "", "", 0, "", 0);
     EXPECT_EQ(lireFichier(bac.home() + "/Agenda.lnk"), patche(k, 3) + quatreZeros);
+    // Letters Windows-1252 lacks: whole in the link information's Unicode fields, which lnkinfo reads; the tail scan
+    // still keeps the link up to the end of the link information.
+    for (const char* u : {"c:\\Programy\\Żółw\\agenda", "c:\\Программы\\Агенда\\agenda"}) {
+        const QString c = QString::fromUtf8(u);
+        ecrireFichier(p->VersHote(c), "x");
+        Racc::CreerRaccourci(*w, "c:\\Menu", "Unicode", c, "", "", 0, "", 0);
+        const QByteArray l = lireFichier(menu + "/Unicode.lnk");
+        const qsizetype info = 78 + (quint8(l[76]) | quint8(l[77]) << 8);
+        EXPECT_EQ(l.size(), info + (quint8(l[info]) | quint8(l[info + 1]) << 8) + 4) << u;
+        EXPECT_EQ(interne::cibleLien(l), "C" + c.mid(1));
+        EXPECT_EQ(lnkinfo(menu + "/Unicode.lnk")["Local path"], "C" + c.mid(1));
+    }
 
     // Exact Windows-1252 lines, the icon's only with a file; a missing folder throws, none writes nothing.
     Racc::CreerRaccourciUrl(*p, "c:\\Menu", "Site", QString::fromUtf8("http://exemple.org/été"), "c:\\i.ico", 12);
@@ -158,6 +173,22 @@ TEST_F(Cadre, ServiceLiensPatchesEtDeposes)
                                                "IconFile=c:\\i.ico\r\nIconIndex=12\r\n");
     Racc::CreerRaccourciUrl(*p, "c:\\Menu\\", "Site", "u", "", 5);
     EXPECT_EQ(lireFichier(menu + "/Site.url"), "[InternetShortcut]\r\nURL=u\r\n");
+    // Letters it lacks: an address in ASCII (same address), a path with "?", both whole again in UTF-7 in the section
+    // Windows adds for them. An address's control characters as %XX; a path with a line end is refused, not cut.
+    const QString tortue = QString::fromUtf8("c:\\Programy\\Żółw\\agenda");
+    for (const auto& [adresse, icone, attendu] : {
+             std::tuple{QString::fromUtf8("https://żółw.pl/ścieżka"), QString(),
+                        QByteArray("[InternetShortcut]\r\nURL=https://xn--w-uga1v8h.pl/%C5%9Bcie%C5%BCka\r\n"
+                                   "[InternetShortcut.W]\r\nURL=https://+AXwA8wFC-w.pl/+AVs-cie+AXw-ka\r\n")},
+             {"https://exemple.fr/a\nb\r\x7f", "", "[InternetShortcut]\r\nURL=https://exemple.fr/a%0Ab%0D%7F\r\n"},
+             {tortue, tortue,
+              "[InternetShortcut]\r\nURL=c:\\Programy\\?\xf3?w\\agenda\r\nIconFile=c:\\Programy\\?\xf3?w\\agenda\r\n"
+              "IconIndex=0\r\n[InternetShortcut.W]\r\nURL=c:+AFw-Programy+AFwBewDzAUI-w+AFw-agenda\r\n"
+              "IconFile=c:+AFw-Programy+AFwBewDzAUI-w+AFw-agenda\r\n"}}) {
+        Racc::CreerRaccourciUrl(*p, "c:\\Menu", "Unicode", adresse, icone);
+        EXPECT_EQ(lireFichier(menu + "/Unicode.url"), attendu);
+    }
+    EXPECT_EQ(echec([&] { Racc::CreerRaccourciUrl(*p, "c:\\Menu", "Deux", "c:\\a\nb"); }).numero, ErrAcces);
     EXPECT_THROW(Racc::CreerRaccourciUrl(*p, "c:\\Absent", "Site", "u"), Erreur);
     EXPECT_FALSE(QFileInfo::exists(bac.home() + "/Absent"));
     Racc::CreerRaccourciUrl(*p, "", "Site", "u");
@@ -191,7 +222,7 @@ TEST_F(Cadre, ServiceLiensPatchesEtDeposes)
     const QByteArray a = QByteArray(115, 'A') + QByteArray(5, '\0');
     ecrireFichier(depose, a);
     EXPECT_EQ(creer("", "c:\\T", 0, "", 1), patche(a.left(117), 3 + 16, 0, 1) + chaine("c:\\T") + quatreZeros);
-    EXPECT_FALSE(QFileInfo::exists(depose));  // taken from where it was found
+    EXPECT_TRUE(QFileInfo::exists(depose));   // taken, but never deleted from a drive's root: nobody knows whose it is
     EXPECT_LT(p->horloge - debut, 5e-5);      // at once: no wait ran out
     // The last zero pair lies further back; later single zeros do not count.
     QByteArray b(200, 'B');
@@ -202,22 +233,28 @@ TEST_F(Cadre, ServiceLiensPatchesEtDeposes)
 }
 
 // Desktop entries on the same home, for a program with characters to quote in its path, writing its working
-// directory into `marque`.
+// directory into `marque`, and for programs in folders with letters Windows-1252 lacks. The shortcut files go below
+// W/liens, their entries into the folders desktops read.
 struct Entrees : Cadre {
     QString home = bac.home();
     QString applis = home + "/.local/share/applications";
     QString groupe = applis + "/Mon Jeu";
     QString bureau = home + "/Desktop";
+    QString liens = home + "/.local/share/assistant-installation/liens", tous = bac.racine() + "/sys";
+    QString liensTous = tous + "/usr/local/share/assistant-installation/liens";
+    QString lgroupe = liens + "/Programmes/Mon Jeu", lbureau = liens + "/Bureau";
     const QString programmeLecteur = "c:\\Programmes\\Mon $Agenda 100%\\agenda";
     const QString marque = bac.racine() + "/lance.txt";
 
     void SetUp() override
     {
         Cadre::SetUp();
-        const QString programme = home + "/Programmes/Mon $Agenda 100%/agenda";
-        ecrireFichier(programme, "#!/bin/sh\npwd > '" + marque.toUtf8() + "'\n");
-        QFile(programme).setPermissions(QFile(programme).permissions() | QFileDevice::ExeOwner);
-        for (const QString& d : {groupe, bureau}) QDir().mkpath(d);
+        for (const char* dossier : {"Programmes/Mon $Agenda 100%", "Programy/Żółw", "Программы/Агенда"}) {
+            const QString programme = home + "/" + QString::fromUtf8(dossier) + "/agenda";
+            ecrireFichier(programme, "#!/bin/sh\npwd > '" + marque.toUtf8() + "'\n");
+            QFile(programme).setPermissions(QFile(programme).permissions() | QFileDevice::ExeOwner);
+        }
+        for (const QString& d : {lgroupe, lbureau}) QDir().mkpath(d);
     }
 
     // The shell link the platform writes for `vers` (drive notation), as an installation's shortcuts are made.
@@ -238,97 +275,146 @@ struct Entrees : Cadre {
     }
 };
 
-// The user's own entry is spared; a group's entry, its menus and icon follow the shortcut's last form. Then each
-// kind of shortcut in each kind of folder: the entry's keys, a clean validation, the shortcut intact. Outside the
-// special folders, and for links that name no file of a drive, no entry and no throw.
+// The user's own entry is spared, and so is one of ours from another shortcut; a group's entry, its menus, its
+// folder and icon follow the shortcut's last form. Then each kind of shortcut in each kind of folder: the entry's
+// keys, a clean validation, the shortcut intact. Outside the folders of the links, and for links that name no file
+// of a drive, no entry and no throw.
 TEST_F(Entrees, EntriesFollowTheirShortcutAndSpareTheUsersOwn)
 {
     ecrireFichier(bureau + "/Agenda.desktop", "[Desktop Entry]\nType=Application\nName=Mien\nExec=true\n");
-    ecrire(bureau + "/Agenda.lnk", lien(programmeLecteur));
-    supprimer(bureau + "/Agenda.lnk");
+    ecrire(lbureau + "/Agenda.lnk", lien(programmeLecteur));
+    supprimer(lbureau + "/Agenda.lnk");
     EXPECT_EQ(cle(bureau + "/Agenda.desktop", "Name"), "Mien");
+    ecrire(liens + "/Programmes/Agenda.lnk", lien(programmeLecteur));
+    ecrire(liens + "/Favoris/Agenda.url", url("https://exemple.fr/"));
+    supprimer(liens + "/Favoris/Agenda.url");
+    EXPECT_EQ(cle(applis + "/Agenda.desktop", "X-Assistant-Raccourci"), "Programmes/Agenda.lnk");
+    supprimer(liens + "/Programmes/Agenda.lnk");
+    EXPECT_FALSE(QFileInfo::exists(applis + "/Agenda.desktop"));
+
     const QString e = groupe + "/Agenda.desktop";
     ecrireFichier(applis + "/mimeinfo.cache", "perime");
-    ecrire(groupe + "/Agenda.url", url("https://exemple.fr/"));
+    ecrire(lgroupe + "/Agenda.url", url("https://exemple.fr/"));
     EXPECT_EQ(lireFichier(applis + "/mimeinfo.cache"), "[MIME Cache]\n");
-    ecrire(groupe + "/Agenda.lnk", lien(programmeLecteur));
-    EXPECT_EQ(cle(e, "X-Assistant-Raccourci"), "Agenda.lnk");
+    ecrire(lgroupe + "/Agenda.lnk", lien(programmeLecteur));
+    EXPECT_EQ(cle(e, "X-Assistant-Raccourci"), "Programmes/Mon Jeu/Agenda.lnk");
     EXPECT_EQ(menus(bac), "Accessoires/ Accessoires\nAccessoires/Mon Jeu-Agenda.desktop\n"
                           "Mon Jeu/ Mon Jeu\nMon Jeu/Mon Jeu-Agenda.desktop\n");
-    ecrire(groupe + "/Agenda.lnk", lien(programmeLecteur).left(60));
+    ecrire(lgroupe + "/Agenda.lnk", lien(programmeLecteur).left(60));
     EXPECT_FALSE(QFileInfo::exists(e));
-    ecrire(groupe + "/Agenda.lnk", lien(programmeLecteur));
+    ecrire(lgroupe + "/Agenda.lnk", lien(programmeLecteur));
 
-    supprimer(groupe + "/Agenda.lnk");
-    EXPECT_EQ(QStringList({cle(e, "X-Assistant-Raccourci"), cle(e, "Type")}), QStringList({"Agenda.url", "Link"}));
-    supprimer(groupe + "/Agenda.url");
-    EXPECT_FALSE(QFileInfo::exists(e));
-    EXPECT_FALSE(QFileInfo::exists(home + "/.config/menus"));  // the group's submenu went with its last entry
+    supprimer(lgroupe + "/Agenda.lnk");
+    EXPECT_EQ(QStringList({cle(e, "X-Assistant-Raccourci"), cle(e, "Exec")}),
+              QStringList({"Programmes/Mon Jeu/Agenda.url", "xdg-open \"https://exemple.fr/\""}));
+    supprimer(lgroupe + "/Agenda.url");
+    EXPECT_FALSE(QFileInfo::exists(groupe));  // the group's folder and submenu went with its last entry
+    EXPECT_FALSE(QFileInfo::exists(home + "/.config/menus"));
 
     // Entries on the desktop are executable; entries share one icon until the last goes.
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::red);
     ecrireFichier(home + "/Programmes/Agenda/agenda.ico", fabrique::fichierIco({fabrique::imageDib(image, 32)}));
-    const QString favori = home + "/.local/share/favorites/Site.url";
-    ecrire(bureau + "/Icone.lnk", lien("c:\\Programmes\\Agenda\\agenda.ico"));
-    ecrire(groupe + "/Icone.lnk", lien("c:\\Programmes\\Agenda\\agenda.ico"));
+    const QString favori = liens + "/Favoris/Site.url";
+    ecrire(lbureau + "/Icone.lnk", lien("c:\\Programmes\\Agenda\\agenda.ico"));
+    ecrire(lgroupe + "/Icone.lnk", lien("c:\\Programmes\\Agenda\\agenda.ico"));
     ecrire(favori, url("https://exemple.fr/", "c:\\Programmes\\Agenda\\agenda.ico"));
     const QString eb = bureau + "/Icone.desktop", nom = cle(eb, "Icon");
     const QString png = home + "/.local/share/icons/hicolor/32x32/apps/" + nom + ".png";
     EXPECT_TRUE(QFileInfo(eb).isExecutable());
     EXPECT_TRUE(nom.startsWith("assistant-agenda-")) << nom.toStdString();
     EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_ARGB32), image);
-    for (const QString& e : {groupe + "/Icone.desktop", home + "/.local/share/favorites/Site.desktop"})
+    for (const QString& e : {groupe + "/Icone.desktop", applis + "/Site.desktop"})
         EXPECT_EQ(cle(e, "Icon"), nom) << e.toStdString();
-    supprimer(bureau + "/Icone.lnk");
+    supprimer(lbureau + "/Icone.lnk");
     supprimer(favori);
     EXPECT_FALSE(QFileInfo::exists(eb));
     EXPECT_TRUE(QFileInfo::exists(png));
-    supprimer(groupe + "/Icone.lnk");
+    supprimer(lgroupe + "/Icone.lnk");
     EXPECT_FALSE(QFileInfo::exists(home + "/.local/share/icons"));  // its file and the folders made for it
 
     ecrireFichier(home + "/Programmes/Agenda/Aide \"1\".html", "<html></html>");
-    const QString tous = bac.racine() + "/sys";
     // Quoted, $ escaped for the quotes and again for the string value, % doubled (so started through env).
     const QString exec = "Exec=env \"" + home + "/Programmes/Mon \\\\$Agenda 100%%/agenda\"";
     const QByteArray chemin = QStringEncoder("windows-1252")(programmeLecteur);
-    const struct { QString raccourci; QByteArray octets; QStringList cles; } cas[] = {
-        {groupe + "/Agenda.lnk", lien(programmeLecteur),
-         {"Version=1.0", "Type=Application", "Name=Agenda", exec,
-          "Path=" + home + "/Programmes/Mon $Agenda 100%", "X-Assistant-Raccourci=Agenda.lnk"}},
+    const QString tortue = QString::fromUtf8("c:\\Programy\\Żółw\\agenda");
+    const struct { QString raccourci, entree; QByteArray octets; QStringList cles; } cas[] = {
+        {lgroupe + "/Agenda.lnk", groupe + "/Agenda.desktop", lien(programmeLecteur),
+         {"Version=1.0", "Type=Application", "Name=Agenda", exec, "Path=" + home + "/Programmes/Mon $Agenda 100%",
+          "Categories=Utility;", "X-Assistant-Raccourci=Programmes/Mon Jeu/Agenda.lnk"}},
         // A document opens with the desktop's default application.
-        {groupe + "/Aide de Mon Jeu.lnk", lien("C:\\Programmes\\Agenda\\Aide \"1\".html"),
+        {lgroupe + "/Aide de Mon Jeu.lnk", groupe + "/Aide de Mon Jeu.desktop",
+         lien("C:\\Programmes\\Agenda\\Aide \"1\".html"),
          {"Type=Application", "Name=Aide de Mon Jeu", "Path=<absent>",
           "Exec=xdg-open \"" + home + "/Programmes/Agenda/Aide \\\\\"1\\\\\".html\""}},
-        {home + "/.local/share/favorites/Site.url", url("https://exemple.fr/caf\xe9?a=1&b=%20"),
-         {"Type=Link", "Name=Site", QString::fromUtf8("URL=https://exemple.fr/café?a=1&b=%20")}},
-        {tous + "/usr/local/share/favorites/Site.url", url("www.exemple.fr"),
-         {"Type=Link", "URL=http://www.exemple.fr", "X-Assistant-Raccourci=Site.url"}},
+        // Letters Windows-1252 lacks, in the program's folders.
+        {lgroupe + QString::fromUtf8("/Żółw.lnk"), groupe + QString::fromUtf8("/Żółw.desktop"), lien(tortue),
+         {QString::fromUtf8("Name=Żółw"), "Exec=\"" + home + QString::fromUtf8("/Programy/Żółw/agenda\"")}},
+        {lbureau + QString::fromUtf8("/Агенда.lnk"), bureau + QString::fromUtf8("/Агенда.desktop"),
+         lien(QString::fromUtf8("c:\\Программы\\Агенда\\agenda")),
+         {"Exec=\"" + home + QString::fromUtf8("/Программы/Агенда/agenda\""),
+          QString::fromUtf8("X-Assistant-Raccourci=Bureau/Агенда.lnk")}},
+        // A favourite is in the menus, opening its address (as a URI) in the browser.
+        {liens + "/Favoris/Site.url", applis + "/Site.desktop", url("https://exemple.fr/caf\xe9?a=1&b=%20"),
+         {"Type=Application", "Name=Site", "Exec=xdg-open \"https://exemple.fr/caf%%C3%%A9?a=1&b=%%20\"",
+          "Icon=text-html", "Categories=Network;", "X-Assistant-Raccourci=Favoris/Site.url"}},
+        {liensTous + "/Favoris/Site.url", tous + "/usr/local/share/applications/Site.desktop", url("www.exemple.fr"),
+         {"Type=Application", "Exec=xdg-open \"http://www.exemple.fr\"", "X-Assistant-Raccourci=Favoris/Site.url"}},
+        // Its address whole in the Unicode section: the domain's letters, which the other line lost.
+        {liens + "/Favoris/IDN.url", applis + "/IDN.desktop",
+         url("https://?\xf3?w.pl/") + "[InternetShortcut.W]\r\nURL=https://+AXwA8wFC-w.pl/\r\n",
+         {"Exec=xdg-open \"https://xn--w-uga1v8h.pl/\""}},
         // The Internet shortcut left when the shell's link did not come: the program in drive notation.
-        {home + "/.config/autostart/Agenda.url", url(chemin, chemin), {"Type=Application", exec}},
-        {tous + "/etc/xdg/autostart/Agenda.lnk", lien(programmeLecteur), {"Type=Application", exec}},
-        {tous + "/etc/xdg/autostart/Site.url", url("https://exemple.fr/"),
+        {liens + "/Demarrage/Agenda.url", home + "/.config/autostart/Agenda.desktop", url(chemin, chemin),
+         {"Type=Application", exec}},
+        {liensTous + "/Demarrage/Agenda.lnk", tous + "/etc/xdg/autostart/Agenda.desktop", lien(programmeLecteur),
+         {"Type=Application", exec}},
+        {liensTous + "/Demarrage/Site.url", tous + "/etc/xdg/autostart/Site.desktop", url("https://exemple.fr/"),
          {"Exec=xdg-open \"https://exemple.fr/\""}},
-        {home + "/Programmes/Agenda.lnk", lien(programmeLecteur), {}}, {groupe + "/Vide.url", url(""), {}},
-        {home + "/.local/share/recent-links/agenda.lnk", lien(programmeLecteur), {}},
-        {bureau + "/Dossier/Agenda.lnk", lien(programmeLecteur), {}}, {groupe + "/Inconnu.lnk", lien("q:\\x.exe"), {}},
-        {home + "/.config/autostart/sous/Agenda.lnk", lien(programmeLecteur), {}},
-        {home + "/.local/share/Agenda.url", url("https://exemple.fr/"), {}},
-        {groupe + "/Bruit.lnk", QByteArray(300, '\x4c'), {}},
+        {home + "/Programmes/Agenda.lnk", "", lien(programmeLecteur), {}}, {lgroupe + "/Vide.url", "", url(""), {}},
+        {home + "/.local/share/recent-links/agenda.lnk", "", lien(programmeLecteur), {}},
+        {lbureau + "/Dossier/Agenda.lnk", "", lien(programmeLecteur), {}},
+        {lgroupe + "/Inconnu.lnk", "", lien("q:\\x.exe"), {}},
+        {liens + "/Demarrage/sous/Agenda.lnk", "", lien(programmeLecteur), {}},
+        {home + "/.local/share/Agenda.url", "", url("https://exemple.fr/"), {}},
+        {liensTous + "/Bureau/Agenda.lnk", "", lien(programmeLecteur), {}},
+        {applis + "/Agenda.lnk", "", lien(programmeLecteur), {}},  // where links went before
+        {lgroupe + "/Bruit.lnk", "", QByteArray(300, '\x4c'), {}},
     };
     for (const auto& c : cas) {
         SCOPED_TRACE(c.raccourci.toStdString());
+        static const QRegularExpression entree(QStringLiteral("\\.desktop$"));
+        const QStringList avant = arbre(bac.racine()).keys().filter(entree);
         ecrire(c.raccourci, c.octets);
         EXPECT_EQ(lireFichier(c.raccourci), c.octets);
-        const QString e = c.raccourci.left(c.raccourci.lastIndexOf('.')) + ".desktop";
-        ASSERT_EQ(QFileInfo::exists(e), !c.cles.isEmpty());
-        if (c.cles.isEmpty()) continue;
-        EXPECT_EQ(sortie(QStandardPaths::findExecutable("desktop-file-validate"), {e}), "");
-        for (const QString& kv : c.cles) EXPECT_EQ(cle(e, kv.section('=', 0, 0)), kv.section('=', 1));
+        if (c.cles.isEmpty()) EXPECT_EQ(arbre(bac.racine()).keys().filter(entree), avant);
+        if (c.cles.isEmpty() || !QFileInfo::exists(c.entree)) continue;
+        EXPECT_EQ(sortie(QStandardPaths::findExecutable("desktop-file-validate"), {c.entree}), "");
+        for (const QString& kv : c.cles) EXPECT_EQ(cle(c.entree, kv.section('=', 0, 0)), kv.section('=', 1));
     }
     EXPECT_EQ(sortie(QStandardPaths::findExecutable("gio"), {"launch", groupe + "/Agenda.desktop"}), "");
     for (int i = 0; i < 500 && lireFichier(marque).isEmpty(); ++i) QThread::msleep(10);
     EXPECT_EQ(lireFichier(marque).trimmed(), (home + "/Programmes/Mon $Agenda 100%").toUtf8());
+
+    // Names with control characters: each entry's mark names its shortcut exactly; the group's merge file stays
+    // well-formed, without the entries whose identifiers XML cannot carry, and a group whose name it cannot carry
+    // gets none.
+    const QString jeux = QString::fromUtf8("Jeux <&> \"é\""), bip = jeux + "/Bip\x07.lnk";
+    for (const QString& l : {jeux + "/Agenda.lnk", bip, jeux + "/Sous\x01/Agenda.lnk", QString("Mon\x02Jeu/A.lnk")})
+        ecrire(liens + "/Programmes/" + l, lien(programmeLecteur));
+    EXPECT_EQ(interne::lireEntree(applis + "/" + jeux + "/Bip\x07.desktop").source, "Programmes/" + bip);
+    const QDir fusion(home + "/.config/menus/applications-merged");
+    const QStringList menusJeux = fusion.entryList({"assistant-jeux-*"});
+    ASSERT_TRUE(fusion.entryList(QDir::Files).size() == 2 && menusJeux.size() == 1);  // Mon Jeu's and this one's
+    QXmlStreamReader xml(lireFichier(fusion.filePath(menusJeux[0])));
+    QStringList textes;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && (xml.name() == u"Name" || xml.name() == u"Filename"))
+            textes << xml.readElementText();
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(textes, QStringList({"Applications", jeux, jeux + "-Agenda.desktop"}));
+    supprimer(liens + "/Programmes/" + bip);
+    EXPECT_FALSE(QFileInfo::exists(applis + "/" + jeux + "/Bip\x07.desktop"));
 }
 
 // A picture beside a program is installed at every size it has, under one theme name that the desktop's lookup
@@ -346,9 +432,10 @@ TEST_F(Entrees, IconesATouteTaille)
     // The entry and PNG of an earlier version, which named the icon by its path.
     const QString ancienne = theme + "/32x32/apps/aide-0123456789.png";
     ecrireFichier(ancienne, png(32));
-    ecrireFichier(groupe + "/Aide.desktop", "[Desktop Entry]\nIcon=" + ancienne.toUtf8() + "\nX-Assistant-Raccourci=Aide.lnk\n");
+    ecrireFichier(groupe + "/Aide.desktop",
+                  "[Desktop Entry]\nIcon=" + ancienne.toUtf8() + "\nX-Assistant-Raccourci=Programmes/Mon Jeu/Aide.lnk\n");
     ecrireFichier(dossier + "Aide.html", "<html></html>");
-    ecrire(groupe + "/Aide.lnk", lien("c:\\Programmes\\Agenda\\Aide.html"));
+    ecrire(lgroupe + "/Aide.lnk", lien("c:\\Programmes\\Agenda\\Aide.html"));
     EXPECT_FALSE(QFileInfo::exists(ancienne));
     // The picture, the sizes installed, the one that holds it as it is, the one found at 48.
     const struct { const char* voisine; QByteArray octets; QStringList tailles; QString propre, a48; } cas[] = {
@@ -361,7 +448,7 @@ TEST_F(Entrees, IconesATouteTaille)
     for (const auto& c : cas) {
         SCOPED_TRACE(c.tailles.join(' ').toStdString());
         ecrireFichier(dossier + c.voisine, c.octets);
-        ecrire(bureau + "/Meteo.lnk", lien("c:\\Programmes\\Agenda\\meteo"));
+        ecrire(lbureau + "/Meteo.lnk", lien("c:\\Programmes\\Agenda\\meteo"));
         nom = cle(bureau + "/Meteo.desktop", "Icon");
         QStringList tailles;
         for (const QString& t : QDir(theme).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
@@ -377,8 +464,8 @@ TEST_F(Entrees, IconesATouteTaille)
         EXPECT_TRUE(lireFichier(theme + "/icon-theme.cache").contains(nom.toUtf8()));
         QFile::remove(dossier + c.voisine);
     }
-    supprimer(bureau + "/Meteo.lnk");
-    supprimer(groupe + "/Aide.lnk");
+    supprimer(lbureau + "/Meteo.lnk");
+    supprimer(lgroupe + "/Aide.lnk");
     EXPECT_FALSE(lireFichier(theme + "/icon-theme.cache").contains(nom.toUtf8()));
     EXPECT_EQ(arbre(theme).keys(), QStringList({"/48x48", "/48x48/apps", "/48x48/apps/text-html.png",
                                                 "/icon-theme.cache"}));

@@ -166,6 +166,8 @@ public:
     // The program group's folder that CreerIcones made ("" without one):
     // the uninstall entry goes there.
     QString GroupeFait;
+    // Why DossierSpecial last gave "" (number 0 when it did not fail).
+    plateforme::Erreur EchecDossier{0, {}};
     // Whether version `a` is older (<0), the same (0) or newer (>0) than
     // `b`, compared as versions: 2.10 is newer than 2.9.
     static int ComparerVersions(const QString& a, const QString& b);
