@@ -71,15 +71,22 @@ bool Install::CopierUn(const QString& source, const QString& destination)
 {
     // A file named twice (the program is often one of the files too) is
     // copied once: the second copy would only repeat the first, and could
-    // fail where the first has already put the file in place.
-    if (CopiesFaites.contains(destination.toUpper())) return true;
+    // fail where the first has already put the file in place. Another file
+    // whose name differs only in letter case would land on the first.
+    QString origine;
+    Essayer([&] { origine = P.VersHote(source); });
+    if (const auto fait = CopiesFaites.constFind(destination.toUpper()); fait != CopiesFaites.cend()) {
+        if (*fait == origine) return true;
+        NoterManque(destination, QString::fromUtf8("un autre fichier porte ce nom à la casse près"));
+        return false;
+    }
     // One that failed is not tried again, nor told twice.
     for (const Manque& m : Manquants)
         if (m.fichier == destination) return false;
     try {
         P.CopierFichier(source, destination, [this] { P.Repeindre(); });
         P.Journal(Decision::Copie, destination);
-        CopiesFaites.insert(destination.toUpper());
+        CopiesFaites.insert(destination.toUpper(), origine);
         return true;
     } catch (const plateforme::Erreur& e) {
         // A drive that stops answering ends the install command.
@@ -278,6 +285,8 @@ void Install::CopierDossier(const QString& nom)
     }
     const QString destination = sous.isEmpty() ? Chemin : Chemin + "\\" + sous;
     const QString prefixe = sous.isEmpty() ? QString() : sous + "\\";
+    QString racine;
+    Essayer([&] { racine = P.VersHote(SourceDossier(nom)); });
     try {
         // Each file of the folder is a step, a line, a count, as one named.
         P.CopierArborescence(SourceDossier(nom), destination, ExclusDossier(nom),
@@ -290,7 +299,8 @@ void Install::CopierDossier(const QString& nom)
                                  } else {
                                      P.Journal(Decision::Copie, cible);
                                      if (!CopiesFaites.contains(cible.toUpper())) compterCopie(A);
-                                     CopiesFaites.insert(cible.toUpper());
+                                     CopiesFaites.insert(cible.toUpper(),
+                                                         racine + '/' + QString(relatif).replace('\\', '/'));
                                  }
                                  P.LaisserEvenements();
                              });

@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSet>
+#include <QHash>
 #include <QToolButton>
 #include <QVariant>
 #include <QWidget>
@@ -183,8 +183,9 @@ public:
     // Emptied when the command starts; told to the user before it could
     // announce a success.
     std::vector<Manque> Manquants;
-    // The destinations copied by this run of the command (in capitals).
-    QSet<QString> CopiesFaites;
+    // The destinations copied by this run of the command (in capitals), and
+    // from where (host path).
+    QHash<QString, QString> CopiesFaites;
     // Copies one file into place; a failure is noted among the missing
     // files and answers false, except a drive that does not answer, which
     // is thrown to end the command.
