@@ -43,13 +43,15 @@ TEST_F(Copie, SystemFilesNeverReplaceAnythingNorGoOutside)
     for (const QString& d : {lib(), lib() + "32", cible()}) QDir().mkpath(d);
     w.RepSys = p.RepertoireSysteme();
     w.Chemin = "c:\\Programmes\\Agenda";
-    for (const char* nom : {"Outils.dll", "Autre.dll", "Bloque.dll", "a.dat", "Seul32.dll", "Lien.dll"}) source(nom, nom);
+    for (const char* nom : {"Outils.dll", "Autre.dll", "Bloque.dll", "a.dat", "A.DAT", "Seul32.dll", "Lien.dll"})
+        source(nom, nom);
     ecrireFichier(lib() + "/AUTRE.DLL", "ancien");
     ecrireFichier(lib() + "32/Seul32.dll", "autre programme");
     ASSERT_TRUE(QFile::link("nulle-part", lib() + "/Lien.dll"));
     QDir().mkpath(lib() + "/Bloque.dll");  // a folder: the first copy fails
     remplir(w.EmplacementsFs(), {"Outils.dll", "", "Autre.dll", "Absent.dll", "Bloque.dll", "Seul32.dll", "Lien.dll"});
-    remplir(w.EmplacementsF(), {"", "a.dat", "autre.dll"});
+    // A.DAT, another file of the medium, would land on a.dat.
+    remplir(w.EmplacementsF(), {"", "a.dat", "autre.dll", "A.DAT"});
     w.CopierFichiersSystem();
     w.CopierFichiers();
     EXPECT_EQ(arbre(lib()), (Arbre{{"/AUTRE.DLL", "ancien"}, {"/Bloque.dll", "/"}, {"/Lien.dll", ""},
@@ -59,9 +61,10 @@ TEST_F(Copie, SystemFilesNeverReplaceAnythingNorGoOutside)
                                           {"/Outils.dll", "Outils.dll"}, {"/Seul32.dll", "autre programme"}}));
     EXPECT_EQ(arbre(cible()), (Arbre{{"/a.dat", "a.dat"}}));
     EXPECT_EQ(w.Label6->text(), QString::fromUtf8("6 fichier(s) copié(s)"));
-    EXPECT_EQ(w.Etape, 8);  // a step for each file in use, copied or not
-    ASSERT_EQ(w.Manquants.size(), 2u);  // what is kept is no failure
+    EXPECT_EQ(w.Etape, 9);  // a step for each file in use, copied or not
+    ASSERT_EQ(w.Manquants.size(), 3u);  // what is kept is no failure
     EXPECT_EQ(w.Manquants[0].fichier + w.Manquants[1].fichier, "c:\\.local\\lib\\Absent.dllc:\\.local\\lib\\Bloque.dll");
+    EXPECT_EQ(w.Manquants[2].raison, "un autre fichier porte ce nom à la casse près");
 
     // A system directory that cannot be listed (no such drive): every name counts as present, so nothing is copied.
     w.RepSys = "q:\\lib";
