@@ -7,7 +7,7 @@ void Install::Command2_Click()
 {
     QString F;
     Essayer([&] {
-        const QString dossier = P.DossierPropre();
+        const QString dossier = DossierDuProgramme();
         F = dossier + (dossier.endsWith('\\') ? "" : "\\") + Aide;
     });
     Essayer([&] { P.OuvrirDocument(F); });

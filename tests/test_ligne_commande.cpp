@@ -143,15 +143,18 @@ TEST_F(LigneDeCommande, MiseAJourPuisDesinstallationSansLeSupport)
     EXPECT_TRUE(lancer({"--installes"}, 0).first.startsWith("Agenda\t2.0\tc:\\Agenda1\t20"));
 
     QDir(bac.support()).removeRecursively();
+    ecrireFichier(rep + "/nouveau.dat", "à moi maintenant");
     // The kept copy, as its menu entry starts it.
     const QStringList gardes = QDir(bac.home() + "/.local/share/assistant-installation/installations")
                                    .entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     ASSERT_EQ(gardes.size(), 1);
     const QString garde = bac.home() + "/.local/share/assistant-installation/installations/" + gardes[0] + "/setup";
-    lancer({"--silencieux", "--desinstaller"}, 0, {"gardé : c:\\Agenda1\\notes.txt (pas installé par ce programme)\n"},
+    lancer({"--silencieux", "--desinstaller"}, 0,
+           {"gardé : c:\\Agenda1\\notes.txt (pas installé par ce programme)\n",
+            "gardé : c:\\Agenda1\\nouveau.dat (modifié depuis l'installation)\n"},
            garde);
     auto apres = arbre(bac.home());
-    for (const char* reste : {"/Agenda1", "/Agenda1/notes.txt", "/Agenda1/change.dat", "/.local", "/.local/lib",
+    for (const char* reste : {"/Agenda1", "/Agenda1/notes.txt", "/Agenda1/change.dat", "/Agenda1/nouveau.dat", "/.local", "/.local/lib",
                               "/.local/lib/Outils.dll", "/.local/lib32", "/.local/lib32/Outils.dll"})
         EXPECT_EQ(apres.take(reste).isEmpty(), false) << reste;
     EXPECT_EQ(apres, avant);

@@ -6,6 +6,15 @@
 
 using plateforme::Essayer;
 
+QString Install::DossierDuProgramme()
+{
+    // The copy an install kept has the description, not the files: the
+    // program's icon and help are where it was installed.
+    QString dossier;
+    Essayer([&] { dossier = P.CopieConservee() ? DSKDef + "\\" + RepDef : P.DossierPropre(); });
+    return dossier;
+}
+
 void Install::Form_Load()
 {
     Courant = 0;
@@ -34,7 +43,7 @@ void Install::Form_Load()
 
     Essayer([&] {
         Picture1->AutoRedraw = true;
-        DessinerIcone(P, *Picture1, P.DossierPropre() + "\\" + Prog);
+        DessinerIcone(P, *Picture1, DossierDuProgramme() + "\\" + Prog);
         Picture1->AutoRedraw = false;
     });
     const QPixmap icone = Picture1->Picture();

@@ -101,6 +101,9 @@ public:
 
     // ---- Start-up ------------------------------------------------------
     void Form_Load();
+    // Where the program's own files are (its icon, its help): the
+    // installer's folder, or the install directory for the kept copy.
+    QString DossierDuProgramme();
     // The fraction of the present scale at which the window, with a window
     // manager's frame, fits on the screen: 1 unless the screen is too small
     // (a small screen at a large scale factor).
