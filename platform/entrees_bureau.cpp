@@ -57,6 +57,7 @@ struct Emplacement {
     bool bureau = false;          // the desktop's
     QString racineApplications;   // the applications folder holding it, if any
     QString marque;               // the shortcut file's path below W/liens
+    bool tous = false;            // all users': so is the icon
 };
 
 // Where the entry of the shortcut file `hote` goes: its folder below
@@ -72,6 +73,7 @@ Emplacement classer(const Configuration& c, const QString& hote)
         const QString relatif = dossier.mid(liens.size() + 1);
         const QString sorte = relatif.section('/', 0, 0), sous = relatif.section('/', 1);
         Emplacement e;
+        e.tous = tous;
         e.marque = relatif + '/' + QFileInfo(hote).fileName();
         if (sorte == QLatin1String("Programmes")) {
             e.racineApplications = d.applications[tous];
@@ -133,7 +135,7 @@ struct Contenu {
 
 // The entry for the shortcut file `hote`, or nothing when it says nothing
 // usable (a partial or broken link, an empty address).
-std::optional<Contenu> construire(const Plateforme& p, const QString& hote, const QString& marque)
+std::optional<Contenu> construire(const Plateforme& p, const QString& hote, const QString& marque, bool tous)
 {
     QFile f(hote);
     if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
@@ -194,7 +196,7 @@ std::optional<Contenu> construire(const Plateforme& p, const QString& hote, cons
     Contenu r;
     if (!sourceIcone.isEmpty()) {
         try {
-            r.icone = interne::iconeDe(p, p.VersHote(sourceIcone));
+            r.icone = interne::iconeDe(p, p.VersHote(sourceIcone), tous);
         } catch (...) {
         }
     }
@@ -272,7 +274,7 @@ void Plateforme::raccourciEcrit(const QString& hote)
 
         std::optional<Contenu> contenu;
         try {
-            contenu = construire(*this, hote, e.marque);
+            contenu = construire(*this, hote, e.marque, e.tous);
         } catch (const Erreur&) {   // a target no drive holds
         }
         if (!contenu) {
@@ -361,7 +363,7 @@ void ecrireDesinstalleur(const Plateforme& p, const QString& groupe, const QStri
     const Existante existante = lireEntree(chemin);
     if (existante.presente && existante.source.isEmpty()) return;   // the user's own
     QString icone;
-    if (!programme.isEmpty()) icone = iconeDe(p, programme);
+    if (!programme.isEmpty()) icone = iconeDe(p, programme, e.tous);
     const QByteArray texte = (QStringList{QStringLiteral("[Desktop Entry]"), QStringLiteral("Version=1.0"),
                                           QStringLiteral("Type=Application"), "Name=" + echapper(nom),
                                           "Exec=" + echapper(argumentExec(lanceur)) + QStringLiteral(" --desinstaller"),

@@ -64,7 +64,8 @@ void enleverDossiersVides(const QString& theme)
 
 // Deletes the files of icon `nom` in every size of the theme but `gardes`.
 // True when one went.
-bool supprimerFichiers(const QString& theme, const QString& nom, const QStringList& gardes = {})
+bool supprimerFichiers(const Configuration& c, const QString& theme, const QString& nom,
+                       const QStringList& gardes = {})
 {
     bool supprime = false;
     for (const QString& taille : QDir(theme).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
@@ -72,18 +73,20 @@ bool supprimerFichiers(const QString& theme, const QString& nom, const QStringLi
             const QString chemin = theme + '/' + taille + "/apps/" + nom + QLatin1String(extension);
             if (!gardes.contains(chemin) && QFileInfo(chemin).isFile()) supprime |= QFile::remove(chemin);
         }
-    enleverDossiersVides(theme);
+    // All users' theme folders are the system's: the install's record says
+    // which of them it made.
+    if (theme.startsWith(c.xdgDataHome + '/')) enleverDossiersVides(theme);
     return supprime;
 }
 
 }  // namespace
 
-QString dossierIcones(const Configuration& c)
+QString dossierIcones(const Configuration& c, bool tous)
 {
-    return c.xdgDataHome + "/icons/hicolor";
+    return (tous ? c.xdgDataDir : c.xdgDataHome) + "/icons/hicolor";
 }
 
-QString iconeDe(const Plateforme& p, const QString& sourceHote)
+QString iconeDe(const Plateforme& p, const QString& sourceHote, bool tous)
 {
     const std::vector<FichierIcone> fichiers = fichiersIcone(sourceHote);
     if (fichiers.empty()) return {};
@@ -95,7 +98,7 @@ QString iconeDe(const Plateforme& p, const QString& sourceHote)
     bool change = false;
     QStringList chemins;
     for (const FichierIcone& f : fichiers) {
-        const QString dossier = dossierIcones(c) + '/' + f.dossier + "/apps";
+        const QString dossier = dossierIcones(c, tous) + '/' + f.dossier + "/apps";
         const QString chemin = dossier + '/' + nom + '.' + f.extension;
         chemins << chemin;
         QFile existant(chemin);
@@ -114,7 +117,7 @@ QString iconeDe(const Plateforme& p, const QString& sourceHote)
         change = true;
     }
     // The sizes that an earlier picture of the same file had and this one has not.
-    if (supprimerFichiers(dossierIcones(c), nom, chemins) || change) cacheChange(dossierIcones(c));
+    if (supprimerFichiers(c, dossierIcones(c, tous), nom, chemins) || change) cacheChange(dossierIcones(c, tous));
     return nom;
 }
 
@@ -151,9 +154,15 @@ void libererIcone(const Configuration& c, const QString& icone)
             for (const QByteArray& l : f.readAll().split('\n'))
                 if (l.trimmed() == ligne) return;
     }
-    const bool supprime = ancien ? QFile::remove(icone) : supprimerFichiers(theme, icone);
-    enleverDossiersVides(theme);
-    if (supprime) cacheChange(theme);
+    if (ancien) {
+        QFile::remove(icone);
+        enleverDossiersVides(theme);
+        return;
+    }
+    for (const bool tous : {false, true}) {
+        const QString dossier = dossierIcones(c, tous);
+        if (supprimerFichiers(c, dossier, icone)) cacheChange(dossier);
+    }
 }
 
 }  // namespace plateforme::interne

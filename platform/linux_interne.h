@@ -186,12 +186,13 @@ bool notationLecteur(const QString& s);
 // `racineApplications`; removes them with the group's last entry of ours.
 void menuDuGroupe(const Configuration& c, const QString& racineApplications, const QString& dossierEntree);
 
-// The user's hicolor icon theme, where the entries' icons go.
-QString dossierIcones(const Configuration& c);
+// The hicolor icon theme where the entries' icons go: the user's, or all
+// users' for their entries.
+QString dossierIcones(const Configuration& c, bool tous = false);
 // The theme name of the icon that the host file `sourceHote` brings, its
 // files installed at every size it has; shared by every entry that shows the
 // same file's icon; "" when it has none.
-QString iconeDe(const Plateforme& p, const QString& sourceHote);
+QString iconeDe(const Plateforme& p, const QString& sourceHote, bool tous = false);
 // Every desktop entry under the special folders.
 QStringList toutesLesEntrees(const Configuration& c);
 // Deletes the files of one of our icons (an entry's Icon= value) once no

@@ -174,6 +174,10 @@ TEST_F(Installation, TousUtilisateursOuRepli)
         else verifierFin({dans + "Agenda.lnk" + raison, dans + "Aide de " + w->NomDef + ".lnk" + raison},
                          cas == SansDossier ? Boites{} : Boites{introuvable, introuvable});
         EXPECT_EQ(w->AllUSERs->isChecked(), cas == Tous);
+        // All users' entries show icons of all users' theme, none in the user's home.
+        if (cas == Tous)
+            EXPECT_TRUE(QFileInfo::exists(bac.racine() + "/sys/usr/local/share/icons/hicolor/48x48/apps")
+                        && !QFileInfo::exists(home() + "/.local/share/icons"));
         EXPECT_EQ(w->LabI1->isVisible(), cas <= Repli);
         const QString l = cas == Tous ? liensTous() : liens();
         if (cas <= Repli) verifierLien(l + "/Programmes/Agenda/Agenda.lnk", "agenda");
