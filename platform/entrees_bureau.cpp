@@ -100,6 +100,9 @@ Emplacement classer(const Configuration& c, const QString& hote)
 bool sienne(const QString& source, const QString& marque)
 {
     if (source.compare(marque, Qt::CaseInsensitive) == 0) return true;
+    // An entry of an earlier version, whose shortcut file lay beside it and
+    // which its mark named alone.
+    if (!source.contains(u'/') && source.compare(marque.section(u'/', -1), Qt::CaseInsensitive) == 0) return true;
     const auto base = [](const QString& m) { return m.left(m.size() - 4); };
     return interne::estRaccourci(source) && base(source).compare(base(marque), Qt::CaseInsensitive) == 0;
 }
@@ -302,6 +305,10 @@ void Plateforme::raccourciEcrit(const QString& hote)
                                               QStringLiteral("metadata::trusted"), QStringLiteral("true")});
         }
         if (existante.texte != contenu->texte) menusChanges(config_, e);
+        // That earlier version's shortcut file, which desktops showed as an
+        // unknown document beside its entry, goes: its mark names it ours.
+        if (existante.presente && !existante.source.contains(u'/') && interne::estRaccourci(existante.source))
+            QFile::remove(e.dossier + u'/' + existante.source);
         // The install's record keeps the entry, written now or already right.
         interne::inventorier({interne::Element::Entree, chemin});
     } catch (const Erreur&) {

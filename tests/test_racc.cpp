@@ -275,7 +275,8 @@ struct Entrees : Cadre {
     }
 };
 
-// The user's own entry is spared, and so is one of ours from another shortcut; a group's entry, its menus, its
+// The user's own entry is spared, and so is one of ours from another shortcut, while an earlier version's is taken
+// over; a group's entry, its menus, its
 // folder and icon follow the shortcut's last form. Then each kind of shortcut in each kind of folder: the entry's
 // keys, a clean validation, the shortcut intact. Outside the folders of the links, and for links that name no file
 // of a drive, no entry and no throw.
@@ -285,6 +286,13 @@ TEST_F(Entrees, EntriesFollowTheirShortcutAndSpareTheUsersOwn)
     ecrire(lbureau + "/Agenda.lnk", lien(programmeLecteur));
     supprimer(lbureau + "/Agenda.lnk");
     EXPECT_EQ(cle(bureau + "/Agenda.desktop", "Name"), "Mien");
+    // An earlier version's entry, its link beside it and named alone by its mark: both give way.
+    ecrireFichier(bureau + "/Vieux.desktop", "[Desktop Entry]\nName=Vieux\nX-Assistant-Raccourci=Vieux.lnk\n");
+    ecrireFichier(bureau + "/Vieux.lnk", lien(programmeLecteur));
+    ecrire(lbureau + "/Vieux.lnk", lien(programmeLecteur));
+    EXPECT_EQ(cle(bureau + "/Vieux.desktop", "X-Assistant-Raccourci"), "Bureau/Vieux.lnk");
+    EXPECT_FALSE(QFileInfo::exists(bureau + "/Vieux.lnk"));
+    supprimer(lbureau + "/Vieux.lnk");
     ecrire(liens + "/Programmes/Agenda.lnk", lien(programmeLecteur));
     ecrire(liens + "/Favoris/Agenda.url", url("https://exemple.fr/"));
     supprimer(liens + "/Favoris/Agenda.url");
