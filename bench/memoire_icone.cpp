@@ -33,19 +33,12 @@ Mesure installer(const QImage* icone)
     Bac bac;
     QDir().mkpath(bac.home());
     preparerSupport(bac.support());
-    QFile::copy(SETUP_EXE, bac.support() + "/setup");
-    QFile(bac.support() + "/setup").setPermissions(QFile(SETUP_EXE).permissions());
+    copierSetup(bac.support());
     if (icone) icone->save(bac.support() + "/agenda.png", "PNG");
     m.ko = QFileInfo(bac.support() + "/agenda.png").size() / 1024.0;
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
-        env.remove(v);
-    env.insert("HOME", bac.home());
-    env.insert("XDG_DATA_DIRS", bac.racine() + "/sys/usr/local/share");
-    env.insert("XDG_CONFIG_DIRS", bac.racine() + "/sys/etc/xdg");
     QProcess p;
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(environnementSansEcran(bac));
     p.start("/usr/bin/time", {"-v", bac.support() + "/setup", "--silencieux"});
     if (!p.waitForFinished(30 * 60 * 1000) || p.exitCode() != 0) {
         std::fprintf(stderr, "setup --silencieux failed:\n%s%s\n", p.readAllStandardOutput().constData(),

@@ -135,6 +135,24 @@ void preparerSupport(const QString& dossier, const QMap<QString, QString>& cles)
     ecrireFichier(inf, octets);
 }
 
+bool copierSetup(const QString& dossier)
+{
+    QFile::remove(dossier + "/setup");
+    return QFile::copy(SETUP_EXE, dossier + "/setup")
+        && QFile(dossier + "/setup").setPermissions(QFile(SETUP_EXE).permissions());
+}
+
+QProcessEnvironment environnementSansEcran(const Bac& bac)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+        env.remove(v);
+    env.insert("HOME", bac.home());
+    env.insert("XDG_DATA_DIRS", bac.racine() + "/sys/usr/local/share");
+    env.insert("XDG_CONFIG_DIRS", bac.racine() + "/sys/etc/xdg");
+    return env;
+}
+
 bool monterTmpfs(const QString& dossier, qint64 octets, bool lectureSeule, qint64 inodes)
 {
     static const bool prive = [] {

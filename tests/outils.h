@@ -6,6 +6,7 @@
 #include "platform/plateforme.h"
 
 #include <QMap>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -94,6 +95,13 @@ void copierSupportExemple(const QString& dossier);
 // The sample medium in `dossier`, with some keys of its Install.inf given
 // other values (a key it lacks is added at the end).
 void preparerSupport(const QString& dossier, const QMap<QString, QString>& cles = {});
+
+// The built wizard beside the medium at `dossier`, as a publisher ships it;
+// false when it could not be put there.
+bool copierSetup(const QString& dossier);
+// The environment of the built wizard run as a child on the bac: no display
+// at all, its home and its XDG folders.
+QProcessEnvironment environnementSansEcran(const Bac& bac);
 
 // Every file and folder under `racine`, hidden ones included, by its path
 // below it: a folder as "/", a file as its bytes.

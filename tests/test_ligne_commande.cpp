@@ -18,27 +18,15 @@ struct LigneDeCommande : ::testing::Test {
     {
         QDir().mkpath(bac.home());
         preparerSupport(bac.support(), cles);
-        QFile::remove(bac.support() + "/setup");
-        ASSERT_TRUE(QFile::copy(SETUP_EXE, bac.support() + "/setup"));
-        QFile(bac.support() + "/setup").setPermissions(QFile(SETUP_EXE).permissions());
+        ASSERT_TRUE(copierSetup(bac.support()));
     }
 
     // Runs it, expecting exit `code` and each of `attendus` in its output; gives its output and error output.
-    QProcessEnvironment environnement() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
-            env.remove(v);
-        env.insert("HOME", bac.home());
-        env.insert("XDG_DATA_DIRS", bac.racine() + "/sys/usr/local/share");
-        env.insert("XDG_CONFIG_DIRS", bac.racine() + "/sys/etc/xdg");
-        return env;
-    }
     std::pair<QString, QString> lancer(const QStringList& arguments, int code, const QStringList& attendus = {},
                                        const QString& setup = {})
     {
         QProcess p;
-        p.setProcessEnvironment(environnement());
+        p.setProcessEnvironment(environnementSansEcran(bac));
         p.start(setup.isEmpty() ? bac.support() + "/setup" : setup, arguments);
         EXPECT_TRUE(p.waitForFinished(60000));
         const QString sortie = QString::fromUtf8(p.readAllStandardOutput());
