@@ -238,16 +238,15 @@ void Plateforme::EnregistrerInventaire(const Enregistrement& d)
                     }
                 }
                 std::sort(dossiers.begin(), dossiers.end(), std::greater<>());
-                for (const QString& dd : dossiers)
-                    if (::rmdir(interne::octets(dd).constData()) != 0 && QFileInfo(dd).isDir())
-                        interne::inventorier({Element::Dossier, dd});   // still holds something: still ours
+                for (const QString& dd : dossiers) ::rmdir(interne::octets(dd).constData());
             } else {
                 // Incomplete: the record holds both, so that nothing of
                 // either is forgotten.
                 for (const Element& e : ancien.elements)
                     if (!nouveau(e.hote)) interne::inventorier(e);
             }
-            // Folders that the earlier install made and this one found.
+            // Folders that the earlier install made and this one found (or
+            // could not remove: they hold something).
             for (const Element& e : ancien.elements)
                 if (e.genre == Element::Dossier && QFileInfo(e.hote).isDir()) interne::inventorier(e);
         }

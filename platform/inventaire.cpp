@@ -60,10 +60,8 @@ void activerInventaire(Releve* r) { actif = r; }
 
 Element* Releve::trouver(const QString& hote)
 {
-    if (index_.size() != qsizetype(elements.size())) {
-        index_.clear();
-        for (std::size_t i = 0; i < elements.size(); ++i) index_.insert(elements[i].hote, i);
-    }
+    // Elements are only ever added: those added since are indexed.
+    for (std::size_t i = std::size_t(index_.size()); i < elements.size(); ++i) index_.insert(elements[i].hote, i);
     const auto i = index_.constFind(hote);
     return i == index_.cend() ? nullptr : &elements[*i];
 }

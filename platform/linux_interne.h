@@ -220,7 +220,8 @@ struct Releve {
     std::vector<Element> elements;
     QString fichier;         // host path of the record read, "" for a new one
     // The element of a host path, or null (an index kept in step, so that a
-    // tree of thousands of files is looked up in no time).
+    // tree of thousands of files is looked up in no time). Elements are
+    // added, never removed.
     Element* trouver(const QString& hote);
 
 private:
