@@ -56,6 +56,43 @@ refus programme-adresse "« http://x », nommé dans" "sed -i 's|^Programme=agen
 refus cle-espacee "« Programme = » : un espace" "sed -i 's|^Programme=|Programme =|' Install.inf"
 refus non-executable "Modeles.dat n'est pas exécutable" "sed -i 's|^Programme=agenda|Programme=Modeles.dat|' Install.inf"
 refus dans-le-dossier "est dans" "true" "SUPPORT"
+# What the wizard itself would refuse or fail on: the check tells why, and
+# the wizard's unattended install of the same folder does not succeed.
+# A line F5=... after F4 (the name as given, backslashes included).
+F5() { L="F5=$1" awk '{print} /^F4=agenda.png\r$/ {printf "%s\r\n", ENVIRON["L"]}' Install.inf > x && mv x Install.inf; }
+refus_installation() {   # as refus
+    refus "$@"
+    local sortie
+    sortie=$(env -i PATH=/usr/bin:/bin HOME="$(mktemp -d -p "$tmp")" "$construction/setup" --silencieux --forcer \
+             --support="$tmp/refus-$1" 2>&1) && echec "$1 : l'assistant l'installe : $sortie"
+    return 0
+}
+refus_installation barre 'écrivez share\\Modeles.dat' "mkdir share && mv Modeles.dat share/ && sed -i 's|^F3=Modeles.dat|F3=share/Modeles.dat|' Install.inf"
+refus_installation points "nom de fichier non valide" "F5 '..\agenda'"
+refus_installation casse "un autre fichier porte ce nom à la casse près" "echo autre > MODELES.DAT && F5 MODELES.DAT"
+refus_installation etoile "ne vaut que seul" "F5 '*.dat'"
+refus_installation dossier-absent "le dossier lib n'est pas dans" "F5 'lib\*'"
+refus_installation lien-sortant "lien qui sort du dossier" "mkdir lib && ln -s ../agenda lib/agenda && F5 'lib\*'"
+refus_installation tube "pas un fichier ordinaire" "mkdir lib && mkfifo lib/t && F5 'lib\*'"
+refus_installation programme-dossier "à la racine du support" \
+    "mkdir bin && mv agenda bin/ && sed -i 's|^Programme=agenda|Programme=bin\\\\agenda|; s|^F1=agenda|F1=bin\\\\agenda|' Install.inf"
+refus_installation systeme-dossier "ni dossier ni" "mkdir lib && mv Outils.dll lib/ && sed -i 's|^Fs1=|Fs1=lib\\\\|' Install.inf"
+refus_installation systeme-etoile "ni dossier ni" "sed -i 's|^Fs1=Outils.dll|Fs1=*|' Install.inf"
+refus au-dela "F22 dépasse les 21 fichiers" "sed -i 's|^F4=agenda.png\r|&\nF22=Modeles.dat\r|' Install.inf"
+# Folders below the install directory, a whole folder with its library
+# link, the version: checked, then installed as the check says.
+d="$tmp/arborescence"
+cp -a "$construction/support" "$d"
+(cd "$d" && mkdir -p share/agenda doc lib && echo Paris > share/agenda/villes.txt && echo doc > doc/lisez.txt \
+    && echo so > lib/libx.so.1.2 && ln -s libx.so.1.2 lib/libx.so.1 && F5 'share\agenda\villes.txt' \
+    && sed -i 's|^F5=.*\r|&\nF6=doc\\lisez.txt\r\nF7=lib\\*\r|; s|^NomProgramme=Agenda\r|&\nVersion=2.1\r|' Install.inf)
+sortie="$("$construction/verifier-support" "$d" 2>&1)" && echo "$sortie" | grep -q "version 2.1, 8 fichier(s) dont 2 de dossiers entiers" \
+    || echec "arborescence refusée ou mal comptée : $sortie"
+maison="$tmp/maison-arborescence"
+mkdir -p "$maison"
+sortie="$(env -i PATH=/usr/bin:/bin HOME="$maison" "$construction/setup" --silencieux --support="$d" 2>&1)" \
+    && [ "$(readlink "$maison/Programmes/Agenda/lib/libx.so.1")" = libx.so.1.2 ] \
+    && [ -f "$maison/Programmes/Agenda/share/agenda/villes.txt" ] || echec "arborescence non installée : $sortie"
 
 # A destination whose path holds spaces and accents; its setup starts from
 # there.
