@@ -60,8 +60,12 @@ void activerInventaire(Releve* r) { actif = r; }
 
 Element* Releve::trouver(const QString& hote)
 {
-    // Elements are only ever added: those added since are indexed.
-    for (std::size_t i = std::size_t(index_.size()); i < elements.size(); ++i) index_.insert(elements[i].hote, i);
+    // The elements are only ever appended to: those added since the last
+    // lookup are indexed, not the whole list again for each file of a tree.
+    // Starting from the index's size re-indexes, in order, what duplicates
+    // of a record read may have kept it behind by: the last one still wins.
+    if (index_.size() > qsizetype(elements.size())) index_.clear();
+    for (std::size_t i = index_.size(); i < elements.size(); ++i) index_.insert(elements[i].hote, i);
     const auto i = index_.constFind(hote);
     return i == index_.cend() ? nullptr : &elements[*i];
 }

@@ -216,7 +216,8 @@ eval "$(xdotool getwindowgeometry --shell "$w")"
 clic() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; sleep "${3:-0.7}"; }
 import -window root "$ecrans/1-depart.png"
 texte=$(lire "$w" "$ecrans/1-depart.png")
-case "$texte" in *"Bienvenue dans le programme d"*"$nom"*"Installer le programme"*)
+# The welcome text ends with the program group's name.
+case "$texte" in *"Bienvenue dans le programme d"*"$groupe"*"Installer le programme"*)
     ok "fenêtre ouverte, texte lisible : « ${texte:0:100}… »" ;;
     *) echec "texte de la fenêtre illisible : « $texte »" ;; esac
 
@@ -244,7 +245,7 @@ for e in "$menu" "$racine/root/Desktop/$nom.desktop"; do
     case "$icone" in
         /*) fichier="$racine$icone" ;;
         *) fichier=$(find "$racine/root/.local/share/icons/hicolor" "$racine/usr/local/share/icons/hicolor" \
-                          "$racine/usr/share/icons/hicolor" -name "$icone.*" 2>/dev/null | head -1) ;;
+                          "$racine/usr/share/icons/hicolor" -name "$icone.*" 2>/dev/null | head -1 || true) ;;
     esac
     if [ -n "$icone" ] && [ -f "$fichier" ]; then
         ok "$e : Icon=$icone ($(identify "$fichier" 2>/dev/null | head -1 | cut -d' ' -f2-4))"

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Makes an installation medium out of a publisher's folder:
 #
-#   scripts/support.sh [--archive FICHIER.run] DOSSIER_DU_PROGRAMME DESTINATION
+#   scripts/support.sh [--bibliotheques] [--archive FICHIER.run] DOSSIER_DU_PROGRAMME DESTINATION
 #
-# (--archive may also come after the two folders.)
+# (the options may also come after the two folders.)
 # DOSSIER_DU_PROGRAMME holds Install.inf and the files it names. DESTINATION
 # (new, or an empty folder) receives those files, setup and assistant/:
 # setup is a static launcher that starts assistant/setup, the wizard, with
@@ -13,6 +13,13 @@
 # machine's in assistant/runtime/. With --archive, the medium is also
 # written as one self-extracting file that runs setup once unpacked.
 #
+# The publisher's programs and libraries (ELF files) are checked too: what
+# they need that neither the base system (BASE) nor the folder holds is
+# told. With --bibliotheques it is carried: copied from this machine into a
+# lib/ folder beside each program (what a library needs, beside it), the
+# run paths set ($ORIGIN/lib, $ORIGIN), and the medium's Install.inf given
+# an entry lib\* for that folder.
+#
 # The wizard comes from build/ (built when missing), or from the folder in
 # ASSISTANT_CONSTRUCTION.
 set -euo pipefail
@@ -20,15 +27,17 @@ RACINE="$(cd "$(dirname "$0")/.." && pwd)"
 . "$RACINE/scripts/paquets.sh"
 
 usage() {
-    echo "usage : $0 [--archive FICHIER.run] DOSSIER_DU_PROGRAMME DESTINATION" >&2
+    echo "usage : $0 [--bibliotheques] [--archive FICHIER.run] DOSSIER_DU_PROGRAMME DESTINATION" >&2
     exit 2
 }
 archive=""
+bibliotheques=""
 dossiers=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --archive) { [ $# -ge 2 ] && [ -n "$2" ]; } || usage; archive="$2"; shift 2 ;;
         --archive=?*) archive="${1#--archive=}"; shift ;;
+        --bibliotheques) bibliotheques=1; shift ;;
         -*) usage ;;
         *) dossiers+=("$1"); shift ;;
     esac
@@ -240,6 +249,108 @@ while read -r v; do
     echo "erreur : une bibliothèque du support demande $v, plus que l'assistant (${essayee:-rien})" >&2
     exit 1
 done < <(versions "$assistant"/plugins/*/*.so "$lib"/*)
+
+# The publisher's programs and libraries: what they need beyond the base
+# system and the folder, told or (--bibliotheques) carried. Scripts and
+# other files are left alone.
+declare -A lib_de=()     # folder of the medium (relative) that got libraries -> 1
+declare -A dit=()        # soname told missing for a file
+manquantes=0
+elf_du_programme() {     # ELF files of the publisher's part of the medium
+    find "$destination" -path "$assistant" -prune -o -path "$destination/setup" -prune -o -type f -print0 |
+        while IFS= read -r -d '' f; do
+            [ "$(head -c4 "$f" | od -An -c | tr -d ' ')" = '177ELF' ] && printf '%s\0' "$f"
+        done
+}
+a_un_chargeur() { readelf -lW "$1" 2>/dev/null | grep -q 'Requesting program interpreter'; }
+# Prepends a folder of $ORIGIN to a file's run path, once.
+chemin_de_recherche() {
+    local ancien; ancien="$(patchelf --print-rpath "$1")"
+    case ":$ancien:" in *":$2:"*) return ;; esac
+    patchelf --set-rpath "$2${ancien:+:$ancien}" "$1"
+}
+file_elf=()
+while IFS= read -r -d '' f; do file_elf+=("$f"); done < <(elf_du_programme)
+while [ ${#file_elf[@]} -gt 0 ]; do
+    elf="${file_elf[0]}"
+    file_elf=("${file_elf[@]:1}")
+    relatif="${elf#"$destination"/}"
+    # A program looks in lib/ beside it, a library beside itself.
+    if a_un_chargeur "$elf"; then ici="$(dirname "$elf")/lib"; origine='$ORIGIN/lib'
+    else ici="$(dirname "$elf")"; origine='$ORIGIN'; fi
+    while IFS=$'\t' read -r nom chemin; do
+        case "$chemin" in "$destination"/*) continue ;; esac
+        dans "$nom" "$BASE" && continue
+        if [ -z "$bibliotheques" ]; then
+            [ -n "${dit[$relatif:$nom]:-}" ] && continue
+            dit[$relatif:$nom]=1
+            if [ -f "$ici/$nom" ]; then
+                echo "attention : $relatif a besoin de $nom, qui est dans ${ici#"$destination"/}/ mais hors de son" \
+                     "chemin de recherche : --bibliotheques le règle" >&2
+            else
+                echo "attention : $relatif a besoin de $nom, que ni Debian nue ni le dossier n'ont" \
+                     "(${chemin:-introuvable ici aussi}) : --bibliotheques l'emporte" >&2
+            fi
+            manquantes=$((manquantes + 1))
+            continue
+        fi
+        if [ ! -e "$ici/$nom" ]; then
+            [ -f "$chemin" ] || { echo "erreur : $nom, dont $relatif a besoin, est introuvable sur cette machine" \
+                                       "(installez le paquet qui le fournit)" >&2; exit 1; }
+            mkdir -p "$ici"
+            install -m 644 "$(readlink -f "$chemin")" "$ici/$nom"
+            patchelf --set-rpath '$ORIGIN' "$ici/$nom"
+            echo "emportée : ${ici#"$destination"/}/$nom ($(paquet "$(readlink -f "$chemin")"), pour $relatif)"
+            file_elf+=("$ici/$nom")
+        fi
+        chemin_de_recherche "$elf" "$origine"
+        lib_de["$(realpath --relative-to="$destination" "$ici")"]=1
+    done < <(dependances "$elf")
+done
+[ $manquantes -eq 0 ] || echo "attention : $manquantes bibliothèque(s) manquante(s), le programme ne démarrerait" \
+                               "pas sur une Debian nue : --bibliotheques les emporte" >&2
+
+# Each folder that got libraries is installed whole (lib\*), unless an entry
+# of Install.inf already covers it. The medium's copy of Install.inf is
+# changed, never the publisher's; bytes only, so its encoding and CR LF stay.
+if [ ${#lib_de[@]} -gt 0 ]; then
+    inf_medium="$(find "$destination" -maxdepth 1 -iname install.inf | head -1)"
+    texte="$(iconv -f UTF-8 -t UTF-8 "$inf_medium" 2>/dev/null || iconv -f WINDOWS-1252 -t UTF-8 "$inf_medium")"
+    texte="${texte//$'\r'/}"
+    # As the wizard reads a key: its first "Fn=" after the section's title.
+    valeur_f() {
+        local reste="${texte#*"[Fichiers]"}"
+        [ "$reste" != "$texte" ] || return 0
+        case "$reste" in *"F$1="*) reste="${reste#*"F$1="}"; printf '%s' "${reste%%$'\n'*}" ;; esac
+    }
+    for dossier in "${!lib_de[@]}"; do
+        entree="${dossier//\//\\}\\*"
+        couvert=""
+        for n in $(seq 21); do
+            v="$(valeur_f $n)"
+            case "$v" in '*' | *'\*') ;; *) continue ;; esac
+            prefixe="${v%\*}"
+            [ -z "$prefixe" ] || [[ "${entree,,}" == "${prefixe,,}"* ]] && couvert=1
+        done
+        [ -n "$couvert" ] && continue
+        libre=""
+        for n in $(seq 21); do [ -z "$(valeur_f $n)" ] && { libre=$n; break; }; done
+        [ -n "$libre" ] || { echo "erreur : pas de place dans [Fichiers] pour $entree (21 fichiers au plus)" >&2; exit 1; }
+        if LC_ALL=C grep -q "^F$libre=$(printf '\r')\$" "$inf_medium"; then
+            LC_ALL=C sed -i "0,/^F$libre=\r\$/s//F$libre=${entree//\\/\\\\}\r/" "$inf_medium"
+        elif LC_ALL=C grep -q "^\[Fichiers\]$(printf '\r')\$" "$inf_medium"; then
+            LC_ALL=C sed -i "0,/^\[Fichiers\]\r\$/s//[Fichiers]\r\nF$libre=${entree//\\/\\\\}\r/" "$inf_medium"
+        else
+            [ -z "$(tail -c1 "$inf_medium")" ] || printf '\r\n' >> "$inf_medium"
+            printf '[Fichiers]\r\nF%s=%s\r\n' "$libre" "$entree" >> "$inf_medium"
+        fi
+        texte="$(iconv -f UTF-8 -t UTF-8 "$inf_medium" 2>/dev/null || iconv -f WINDOWS-1252 -t UTF-8 "$inf_medium")"
+        texte="${texte//$'\r'/}"
+        echo "Install.inf du support : F$libre=$entree"
+    done
+    QT_QPA_PLATFORM=offscreen "$construction/verifier-support" "$destination" >/dev/null || {
+        QT_QPA_PLATFORM=offscreen "$construction/verifier-support" "$destination" >&2; exit 1; }
+fi
 
 echo "Support prêt : $destination ($(du -sh "$destination" | cut -f1))"
 

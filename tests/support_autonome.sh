@@ -56,6 +56,89 @@ refus programme-adresse "« http://x », nommé dans" "sed -i 's|^Programme=agen
 refus cle-espacee "« Programme = » : un espace" "sed -i 's|^Programme=|Programme =|' Install.inf"
 refus non-executable "Modeles.dat n'est pas exécutable" "sed -i 's|^Programme=agenda|Programme=Modeles.dat|' Install.inf"
 refus dans-le-dossier "est dans" "true" "SUPPORT"
+# What the wizard itself would refuse or fail on: the check tells why, and
+# the wizard's unattended install of the same folder does not succeed.
+# A line F5=... after F4 (the name as given, backslashes included).
+F5() { L="F5=$1" awk '{print} /^F4=agenda.png\r$/ {printf "%s\r\n", ENVIRON["L"]}' Install.inf > x && mv x Install.inf; }
+refus_installation() {   # as refus
+    refus "$@"
+    local sortie
+    sortie=$(env -i PATH=/usr/bin:/bin HOME="$(mktemp -d -p "$tmp")" "$construction/setup" --silencieux --forcer \
+             --support="$tmp/refus-$1" 2>&1) && echec "$1 : l'assistant l'installe : $sortie"
+    return 0
+}
+refus_installation barre 'écrivez share\\Modeles.dat' "mkdir share && mv Modeles.dat share/ && sed -i 's|^F3=Modeles.dat|F3=share/Modeles.dat|' Install.inf"
+refus_installation points "nom de fichier non valide" "F5 '..\agenda'"
+refus_installation casse "un autre fichier porte ce nom à la casse près" "echo autre > MODELES.DAT && F5 MODELES.DAT"
+refus_installation etoile "ne vaut que seul" "F5 '*.dat'"
+refus_installation dossier-absent "le dossier lib n'est pas dans" "F5 'lib\*'"
+refus_installation lien-sortant "lien qui sort du dossier" "mkdir lib && ln -s ../agenda lib/agenda && F5 'lib\*'"
+refus_installation tube "pas un fichier ordinaire" "mkdir lib && mkfifo lib/t && F5 'lib\*'"
+refus_installation programme-dossier "à la racine du support" \
+    "mkdir bin && mv agenda bin/ && sed -i 's|^Programme=agenda|Programme=bin\\\\agenda|; s|^F1=agenda|F1=bin\\\\agenda|' Install.inf"
+refus_installation systeme-dossier "ni dossier ni" "mkdir lib && mv Outils.dll lib/ && sed -i 's|^Fs1=|Fs1=lib\\\\|' Install.inf"
+refus_installation systeme-etoile "ni dossier ni" "sed -i 's|^Fs1=Outils.dll|Fs1=*|' Install.inf"
+refus au-dela "F22 dépasse les 21 fichiers" "sed -i 's|^F4=agenda.png\r|&\nF22=Modeles.dat\r|' Install.inf"
+# Folders below the install directory, a whole folder with its library
+# link, the version: checked, then installed as the check says.
+d="$tmp/arborescence"
+cp -a "$construction/support" "$d"
+(cd "$d" && mkdir -p share/agenda doc lib && echo Paris > share/agenda/villes.txt && echo doc > doc/lisez.txt \
+    && echo so > lib/libx.so.1.2 && ln -s libx.so.1.2 lib/libx.so.1 && F5 'share\agenda\villes.txt' \
+    && sed -i 's|^F5=.*\r|&\nF6=doc\\lisez.txt\r\nF7=lib\\*\r|; s|^NomProgramme=Agenda\r|&\nVersion=2.1\r|' Install.inf)
+sortie="$("$construction/verifier-support" "$d" 2>&1)" && echo "$sortie" | grep -q "version 2.1, 8 fichier(s) dont 2 de dossiers entiers" \
+    || echec "arborescence refusée ou mal comptée : $sortie"
+maison="$tmp/maison-arborescence"
+mkdir -p "$maison"
+sortie="$(env -i PATH=/usr/bin:/bin HOME="$maison" "$construction/setup" --silencieux --support="$d" 2>&1)" \
+    && [ "$(readlink "$maison/Programmes/Agenda/lib/libx.so.1")" = libx.so.1.2 ] \
+    && [ -f "$maison/Programmes/Agenda/share/agenda/villes.txt" ] || echec "arborescence non installée : $sortie"
+
+# A program of the publisher's own: share\, doc\, its library in lib\ (the
+# link libx.so.1 -> libx.so.1.2) and X11, which the base system lacks.
+# --bibliotheques carries X11 and what it needs into lib/, sets the run
+# paths and adds lib\* to the medium's Install.inf (Windows-1252, CR LF
+# kept); installed, run, upgraded by a second medium (a file dropped, one
+# added) and uninstalled without the medium, by the command line, the home
+# is as it was but for ~/.local/lib*.
+pub="$tmp/meteo"
+mkdir -p "$pub/share/meteo" "$pub/doc" "$pub/lib"
+echo 'int x_version(void) { return 12; }' > "$tmp/x.c"
+cc -shared -fPIC -Wl,-soname,libx.so.1 -o "$pub/lib/libx.so.1.2" "$tmp/x.c" && ln -s libx.so.1.2 "$pub/lib/libx.so.1"
+printf '#include <stdio.h>\n#include <X11/Xlib.h>\nint x_version(void);\nint main(void) { printf("meteo %%d %%s\\n", x_version(), XDisplayName(":7")); return 0; }\n' > "$tmp/meteo.c"
+cc -o "$pub/meteo" "$tmp/meteo.c" "$pub/lib/libx.so.1.2" -lX11
+echo Paris > "$pub/share/meteo/villes.txt"; echo lisez > "$pub/doc/lisez.txt"; echo ancien > "$pub/ancien.dat"
+printf '[Général]\r\nDisqueInstallDéfaut=C\r\nRépertoireInstallDéfaut=Programmes\\Meteo\r\nNomGroupeDéfaut=Météo\r\nProgramme=meteo\r\nNomProgramme=Météo\r\nVersion=1.0\r\nEspaceRequis=3Mo\r\n[Fichiers]\r\nF1=meteo\r\nF2=share\\meteo\\villes.txt\r\nF3=doc\\lisez.txt\r\nF4=ancien.dat\r\n[FichiersSystem]\r\n' \
+    | iconv -f UTF-8 -t WINDOWS-1252 > "$pub/Install.inf"
+sortie="$("$RACINE/scripts/support.sh" "$pub" "$tmp/meteo-sans" 2>&1)"
+echo "$sortie" | grep -q "meteo a besoin de libX11.so.6" && echo "$sortie" | grep -q "libx.so.1, qui est dans lib/ mais hors de son chemin" \
+    || echec "sans --bibliotheques, les bibliothèques manquantes ne sont pas dites : $sortie"
+m1="$tmp/meteo-1"
+sortie="$("$RACINE/scripts/support.sh" --bibliotheques "$pub" "$m1" 2>&1)" || echec "support.sh --bibliotheques : $sortie"
+[ "$(patchelf --print-rpath "$m1/meteo")" = '$ORIGIN/lib' ] && [ "$(patchelf --print-rpath "$m1/lib/libX11.so.6")" = '$ORIGIN' ] \
+    && [ -f "$m1/lib/libxcb.so.1" ] && [ "$(readlink "$m1/lib/libx.so.1")" = libx.so.1.2 ] && [ -z "$(patchelf --print-rpath "$pub/meteo")" ] \
+    || echec "bibliothèques mal emportées : $sortie"
+LC_ALL=C grep -q "^\[G.n.ral\]"$'\r'"\$" "$m1/Install.inf" && ! iconv -f UTF-8 -t UTF-8 "$m1/Install.inf" >/dev/null 2>&1 \
+    && [ "$(LC_ALL=C grep -c $'\r$' "$m1/Install.inf")" = "$(($(wc -l < "$pub/Install.inf") + 1))" ] \
+    && LC_ALL=C grep -q '^F5=lib\\\*'$'\r''$' "$m1/Install.inf" && ! grep -q 'lib\\\*' "$pub/Install.inf" \
+    || echec "Install.inf du support : $(cat -A "$m1/Install.inf")"
+maison="$tmp/maison-meteo"
+mkdir -p "$maison"
+installe="$maison/Programmes/Meteo"
+sortie="$(env -i PATH=/usr/bin:/bin HOME="$maison" "$m1/setup" --silencieux 2>&1)" || echec "installation de meteo : $sortie"
+[ "$(env -i "$installe/meteo")" = "meteo 12 :7" ] || echec "meteo installé ne démarre pas : $(env -i "$installe/meteo" 2>&1)"
+env -u LD_LIBRARY_PATH ldd "$installe/meteo" | grep -q "libX11.so.6 => $installe/lib/libX11.so.6" || echec "meteo charge libX11 d'ailleurs"
+m2="$tmp/meteo-2"
+cp -a "$m1" "$m2" && rm "$m2/ancien.dat" && echo nouveau > "$m2/nouveau.dat"
+sed -i 's/^Version=1.0\r/Version=2.0\r/; s/^F4=ancien.dat\r/F4=nouveau.dat\r/' "$m2/Install.inf"
+sortie="$(env -i PATH=/usr/bin:/bin HOME="$maison" "$m2/setup" --silencieux 2>&1)"
+echo "$sortie" | grep -q "Mise à jour de Météo 1.0 vers 2.0" && [ ! -e "$installe/ancien.dat" ] && [ -f "$installe/nouveau.dat" ] \
+    && [ -L "$installe/lib/libx.so.1" ] || echec "mise à jour de meteo : $sortie"
+releve=("$maison"/.local/share/assistant-installation/installations/meteo-*/setup)
+sortie="$(env -i PATH=/usr/bin:/bin HOME="$maison" "${releve[0]}" --silencieux --desinstaller 2>&1)" \
+    || echec "désinstallation de meteo : $sortie"
+reste="$(cd "$maison" && find . -mindepth 1 -not -path './.local' -not -path './.local/lib*' | tr '\n' ' ')"
+[ -z "$reste" ] || echec "la désinstallation de meteo laisse $reste"
 
 # A destination whose path holds spaces and accents; its setup starts from
 # there.

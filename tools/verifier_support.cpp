@@ -17,8 +17,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <utility>
 
 namespace {
+
+namespace fs = std::filesystem;
 
 QTextStream sortie(stdout);
 int erreurs = 0;
@@ -53,6 +57,167 @@ QString encodage(const QByteArray& octets)
         if (c == 0 || c == '\x81' || c == '\x8d' || c == '\x8f' || c == '\x90' || c == '\x9d') return {};
     return QStringLiteral("Windows-1252");
 }
+
+QString guillemets(const QString& nom) { return QString::fromUtf8("« ") + nom + QString::fromUtf8(" »"); }
+
+// Why the wizard would refuse a name ("nom de fichier non valide"), in the
+// publisher's terms; empty for a name it takes.
+QString raisonNom(const QString& nom)
+{
+    if (plateforme::AUnControle(nom)) return QString::fromUtf8("il contient un caractère de contrôle");
+    if (nom.contains(':')) return QString::fromUtf8("un nom ne peut pas contenir « : »");
+    if (nom.contains('/'))
+        return QString::fromUtf8("les dossiers s'y séparent par \\ : écrivez ") + QString(nom).replace('/', '\\');
+    if (!Install::NomSur(nom))
+        return QString::fromUtf8("une partie en est vide ou n'a que des points (\\ au début, à la fin ou doublé, "
+                                 ". ou ..)");
+    return {};
+}
+
+// The entries of Install.inf, checked one by one in the order the wizard
+// copies them, so that a name that differs from an earlier one in letter
+// case alone is told where the wizard would refuse it.
+struct Entrees {
+    plateforme::Plateforme& p;
+    Install& w;
+    QString inf, dossier;
+    // As the wizard's CopiesFaites: each destination (in capitals), the host
+    // file copied there and the entry that named it.
+    QHash<QString, std::pair<QString, QString>> faites;
+    QSet<QString> dits;      // names already told wrong, told once
+    QSet<QString> comptes;   // the files and links of [Fichiers], folders' included
+    int deDossiers = 0;      // of which from whole-folder entries
+    int systeme = 0;
+
+    QString ou(const QString& cle, const QString& nom) const
+    {
+        return guillemets(nom) + QString::fromUtf8(", nommé dans ") + inf + " (" + cle + ")";
+    }
+    bool nomValide(const QString& cle, const QString& nom)
+    {
+        const QString raison = raisonNom(nom);
+        if (raison.isEmpty()) return true;
+        if (!dits.contains(nom)) erreur(ou(cle, nom) + " : nom de fichier non valide, " + raison);
+        dits << nom;
+        return false;
+    }
+    // The host file of a name of the medium, letter case aside; empty when
+    // there is no such regular file.
+    QString trouver(const QString& cle, const QString& nom)
+    {
+        QString trouve;
+        plateforme::Essayer([&] { trouve = p.Lister("d:\\" + nom, false); });
+        if (!trouve.isEmpty()) return p.VersHote("d:\\" + nom);
+        if (!dits.contains(nom)) erreur(ou(cle, nom) + ", n'est pas dans " + dossier);
+        dits << nom;
+        return {};
+    }
+
+    // Programme, NomAide and the single files of [Fichiers].
+    void fichier(const QString& cle, const QString& nom, bool avantLesDossiers)
+    {
+        if (nom.isEmpty() || !nomValide(cle, nom)) return;
+        if (nom.contains('*')) {
+            erreur(ou(cle, nom) + QString::fromUtf8(" : * ne vaut que seul (F1=*) ou après le nom d'un dossier "
+                                                    "(lib\\*)"));
+            return;
+        }
+        // The program and its help are copied before [Fichiers] makes any
+        // folder: a folder of theirs would be missing on a new install.
+        if (avantLesDossiers && nom.contains('\\')) {
+            erreur(ou(cle, nom) + QString::fromUtf8(" : le programme d'installation le copie avant de créer les "
+                                                    "dossiers de [Fichiers], il doit être à la racine du support"));
+            return;
+        }
+        const QString hote = trouver(cle, nom);
+        if (hote.isEmpty()) return;
+        const QString destination = nom.toUpper();
+        if (const auto fait = faites.constFind(destination); fait != faites.cend() && fait->first != hote) {
+            erreur(ou(cle, nom) + QString::fromUtf8(" : un autre fichier porte ce nom à la casse près (") +
+                   guillemets(fait->second) + QString::fromUtf8("), le programme d'installation ne l'installerait pas"));
+            return;
+        }
+        faites.insert(destination, {hote, nom});
+        if (cle.startsWith('F')) comptes << destination;
+    }
+
+    // lib\* or *: the folder walked as the wizard copies it, in the same
+    // order; links must stay inside it, and nothing else than files,
+    // folders and links can go.
+    void dossierEntier(const QString& cle, const QString& nom)
+    {
+        const QString sous = nom == "*" ? QString() : nom.chopped(2);
+        if (!sous.isEmpty() && !nomValide(cle, nom)) return;
+        QString racine;
+        plateforme::Essayer([&] { racine = p.VersHote(w.SourceDossier(nom)); });
+        std::error_code ec;
+        if (racine.isEmpty() || !fs::is_directory(fs::path(racine.toStdString()), ec)) {
+            erreur(ou(cle, nom) + " : le dossier " + sous + " n'est pas dans " + dossier);
+            return;
+        }
+        parcourir(cle, nom, racine, {}, Install::ExclusDossier(nom), sous.isEmpty() ? QString() : sous + "\\");
+    }
+    void parcourir(const QString& cle, const QString& nom, const QString& racine, const QString& relatif,
+                   const QStringList& exclus, const QString& prefixe)
+    {
+        const QString ici = relatif.isEmpty() ? racine : racine + '/' + relatif;
+        QStringList noms;
+        std::error_code ec;
+        for (fs::directory_iterator it(fs::path(ici.toStdString()), ec), fin; !ec && it != fin; it.increment(ec)) {
+            const QString n = QString::fromStdString(it->path().filename().string());
+            if (!exclus.contains(n, Qt::CaseInsensitive)) noms << n;
+        }
+        if (ec) {
+            erreur(ou(cle, nom) + " : " + prefixe + QString(relatif).replace('/', '\\') +
+                   QString::fromUtf8(" ne peut pas être lu"));
+            return;
+        }
+        noms.sort();
+        for (const QString& n : noms) {
+            const QString r = relatif.isEmpty() ? n : relatif + '/' + n;
+            const QString affiche = prefixe + QString(r).replace('/', '\\');
+            const fs::path chemin((racine + '/' + r).toStdString());
+            const fs::file_status st = fs::symlink_status(chemin, ec);
+            if (fs::is_directory(st)) {
+                parcourir(cle, nom, racine, r, {}, prefixe);
+                continue;
+            }
+            if (fs::is_symlink(st)) {
+                const QString cible = QString::fromStdString(fs::read_symlink(chemin, ec).string());
+                const qsizetype barre = r.lastIndexOf('/');
+                const QString vers = QDir::cleanPath((barre < 0 ? QString() : r.left(barre + 1)) + cible);
+                if (cible.isEmpty() || cible.startsWith('/') || vers == ".." || vers.startsWith("../")) {
+                    erreur(ou(cle, nom) + " : " + affiche + " -> " + cible + QString::fromUtf8(" : lien qui sort du "
+                           "dossier, le programme d'installation ne le copierait pas"));
+                    continue;
+                }
+            } else if (!fs::is_regular_file(st)) {
+                erreur(ou(cle, nom) + " : " + affiche + QString::fromUtf8(" : pas un fichier ordinaire (tube, "
+                       "périphérique ou socket), le programme d'installation ne le copierait pas"));
+                continue;
+            }
+            // Taken whatever an earlier name held: the wizard does not
+            // compare a folder's files with what it copied before.
+            const QString destination = affiche.toUpper();
+            if (!comptes.contains(destination)) ++deDossiers;
+            comptes << destination;
+            faites.insert(destination, {racine + '/' + r, affiche});
+        }
+    }
+
+    // A system file lands directly in ~/.local/lib and ~/.local/lib32,
+    // whose folders the wizard never makes below them.
+    void fichierSysteme(const QString& cle, const QString& nom)
+    {
+        if (nom.isEmpty() || !nomValide(cle, nom)) return;
+        if (nom.contains('\\') || nom.contains('*')) {
+            erreur(ou(cle, nom) + QString::fromUtf8(" : un fichier système est un fichier seul, copié tel quel dans "
+                                                    "~/.local/lib : ni dossier ni *"));
+            return;
+        }
+        if (!trouver(cle, nom).isEmpty()) ++systeme;
+    }
+};
 
 // Every check of the folder; the exit status.
 int verifier(const QString& dossier)
@@ -106,7 +271,7 @@ int verifier(const QString& dossier)
     // A key written with a space before "=" is not the key at all.
     static const QRegularExpression espace(QStringLiteral(
         "(^|\\n)\\s*((DisqueInstall|RépertoireInstall|NomGroupe)Défaut|Programme|NomProgramme|NomAide|"
-        "EspaceRequis|(URL|Nom)?RaccourciWEB|Info[12]|Fs?[0-9]+)\\s+="));
+        "EspaceRequis|(URL|Nom)?RaccourciWEB|Info[12]|Version|Fs?[0-9]+)\\s+="));
     QStringList espacees;
     for (auto it = espace.globalMatch(texte); it.hasNext();) {
         espacees << it.next().captured(2);
@@ -136,23 +301,21 @@ int verifier(const QString& dossier)
     }
 
     if (w.Prog.isEmpty()) erreur("la clé Programme de [Général] est vide ou absente");
-    // Every file named must lie in the folder (names compared without
-    // regard to case, as the wizard does).
+    // Every name as the wizard takes it, in the order it copies them.
+    Entrees e{p, w, inf, dossier};
+    e.fichier("Programme", w.Prog, true);
+    e.fichier("NomAide", w.Aide, true);
+    int i = 1;
+    for (QString* f : w.EmplacementsF()) {
+        const QString cle = "F" + QString::number(i++);
+        if (Install::EntreeDossier(*f)) e.dossierEntier(cle, *f);
+        else e.fichier(cle, *f, false);
+    }
+    i = 1;
+    for (QString* f : w.EmplacementsFs()) e.fichierSysteme("Fs" + QString::number(i++), *f);
     QStringList noms{w.Prog, w.Aide};
     for (QString* f : w.EmplacementsF()) noms << *f;
     for (QString* f : w.EmplacementsFs()) noms << *f;
-    qint64 octetsFichiers = 0;
-    for (const QString& nom : noms) {
-        if (nom.isEmpty()) continue;
-        QString trouve;
-        if (Install::NomSur(nom)) plateforme::Essayer([&] { trouve = p.Lister("d:\\" + nom, false); });
-        if (trouve.isEmpty()) {
-            erreur(QString::fromUtf8("« ") + nom + QString::fromUtf8(" », nommé dans ") + inf + ", n'est pas dans " +
-                   dossier);
-            continue;
-        }
-        octetsFichiers += QFileInfo(p.VersHote("d:\\" + nom)).size();
-    }
 
     // What the customer would miss without an error on this machine.
     QString programmeTrouve;
@@ -174,19 +337,22 @@ int verifier(const QString& dossier)
                         avertissement(image + " (l'icône de " + w.Prog + ") n'est pas dans [Fichiers] : "
                                       "les menus ne l'auront pas une fois le programme installé");
     }
+    // The free space the wizard asks for counts every file it copies.
+    const double octetsFichiers = w.OctetsAInstaller();
     const QString taille = w.TailleInstall.toString();
     w.ConvertirTaille();
     const double mo = w.TailleInstall.toDouble();
     if (!taille.endsWith("Mo")) avertissement("EspaceRequis=" + taille + " ne finit pas par Mo : il vaut 0 Mo");
     else if (mo * 1024 * 1024 < octetsFichiers)
         avertissement("EspaceRequis=" + taille + " est moins que la taille des fichiers (" +
-                      QString::number(octetsFichiers / 1048576.0, 'f', 1) + " Mo)");
+                      QString::number(octetsFichiers / 1048576.0, 'f', 1) + " Mo : le programme, l'aide et les " +
+                      QString::number(e.comptes.size()) + " fichiers de [Fichiers])");
 
-    int nf = 0, nfs = 0;
-    for (QString* f : w.EmplacementsF()) nf += !f->isEmpty();
-    for (QString* f : w.EmplacementsFs()) nfs += !f->isEmpty();
-    sortie << inf << " : " << code << ", programme " << w.Prog << ", " << nf << " fichier(s), " << nfs
-           << " fichier(s) système\n";
+    sortie << inf << " : " << code << ", programme " << w.Prog << ", "
+           << (w.Version.isEmpty() ? QString::fromUtf8("sans version") : "version " + w.Version) << ", "
+           << e.comptes.size() << " fichier(s)";
+    if (e.deDossiers) sortie << " dont " << e.deDossiers << " de dossiers entiers";
+    sortie << ", " << e.systeme << QString::fromUtf8(" fichier(s) système\n");
     return erreurs ? 1 : 0;
 }
 
