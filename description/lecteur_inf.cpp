@@ -122,7 +122,7 @@ void Install::CompterFichiers()
     for (QString* f : EmplacementsF()) {
         if (f->isEmpty()) continue;
         double n = 1;
-        if (EntreeDossier(*f)) Essayer([&] { n = double(P.MesurerArborescence(SourceDossier(*f), ExclusDossier(*f)).fichiers); });
+        if (EntreeDossier(*f)) Essayer([&] { n = double(MesureDossier(*f).fichiers); });
         PbMax += n;
     }
     for (QString* f : EmplacementsFs())

@@ -1,6 +1,8 @@
 // Copying the system files and the program files named in Install.inf.
 #include "wizard/install.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 #include <cerrno>
 
@@ -258,6 +260,12 @@ QString Install::SourceDossier(const QString& nom)
 
 QStringList Install::ExclusDossier(const QString& nom) { return nom == "*" ? FichiersDeLAssistant : QStringList(); }
 
+plateforme::Plateforme::Mesure Install::MesureDossier(const QString& nom)
+{
+    if (!MesuresDossiers.contains(nom)) MesuresDossiers.insert(nom, P.MesurerArborescence(SourceDossier(nom), ExclusDossier(nom)));
+    return MesuresDossiers.value(nom);
+}
+
 double Install::OctetsAInstaller()
 {
     double octets = 0;
@@ -268,7 +276,7 @@ double Install::OctetsAInstaller()
     for (const QString& nom : noms) {
         if (nom.isEmpty()) continue;
         Essayer([&] {
-            octets += EntreeDossier(nom) ? double(P.MesurerArborescence(SourceDossier(nom), ExclusDossier(nom)).octets)
+            octets += EntreeDossier(nom) ? double(MesureDossier(nom).octets)
                     : NomSur(nom)        ? double(P.Longueur(dossier + "\\" + nom))
                                          : 0.0;
         });
@@ -287,6 +295,7 @@ void Install::CopierDossier(const QString& nom)
     const QString prefixe = sous.isEmpty() ? QString() : sous + "\\";
     QString racine;
     Essayer([&] { racine = P.VersHote(SourceDossier(nom)); });
+    QElapsedTimer evenements;
     try {
         // Each file of the folder is a step, a line, a count, as one named.
         P.CopierArborescence(SourceDossier(nom), destination, ExclusDossier(nom),
@@ -302,7 +311,12 @@ void Install::CopierDossier(const QString& nom)
                                      CopiesFaites.insert(cible.toUpper(),
                                                          racine + '/' + QString(relatif).replace('\\', '/'));
                                  }
-                                 P.LaisserEvenements();
+                                 // The window repaints and takes clicks a hundred
+                                 // times a second, not once per file of thousands.
+                                 if (!evenements.isValid() || evenements.elapsed() >= 10) {
+                                     P.LaisserEvenements();
+                                     evenements.start();
+                                 }
                              });
     } catch (const plateforme::Erreur& e) {
         if (e.numero == plateforme::ErrDelai) throw;

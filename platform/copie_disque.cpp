@@ -2,7 +2,6 @@
 #include "platform/linux_interne.h"
 #include "platform/plateforme.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -109,62 +109,103 @@ bool copierContenu(int in, int out, const std::function<void()>& entreBlocs)
 // The rights of a copy: the source's. A program that lost its execute
 // right on the way (a FAT stick mounted without it, an archive, a download)
 // gets it back wherever it may be read, or it could never be started.
-mode_t modeCopie(int source, mode_t mode)
+// `debut` holds the file's first bytes when they were read already.
+mode_t modeCopie(int source, mode_t mode, QByteArrayView debut = {})
 {
     mode &= 0777;
-    char debut[4] = {};
-    if ((mode & 0111) == 0 && ::pread(source, debut, sizeof debut, 0) >= 2
-        && (std::memcmp(debut, "\x7f" "ELF", 4) == 0 || std::memcmp(debut, "#!", 2) == 0))
-        mode |= (mode & 0444) >> 2;
+    if (mode & 0111) return mode;
+    char lus[4] = {};
+    if (debut.isNull()) debut = QByteArrayView(lus, std::max<ssize_t>(::pread(source, lus, sizeof lus, 0), 0));
+    if (debut.startsWith("\x7f" "ELF") || debut.startsWith("#!")) mode |= (mode & 0444) >> 2;
     return mode;
 }
+
+// Below this size a file is copied through memory, hashed on the way: one
+// read and one write, where the kernel's copy and a second reading for the
+// record would cost more for the thousands of small files of a tree.
+constexpr off_t TaillePetitFichier = off_t(256) << 10;
 
 }  // namespace
 
 void interne::copierHote(const QByteArray& hs, const QByteArray& hd, const QString& source, const QString& destination,
-                const std::function<void()>& entreBlocs, bool remplacer, interne::Element::Genre genre, bool nettoyer)
+                const std::function<void()>& entreBlocs, bool remplacer, interne::Element::Genre genre, bool nettoyer,
+                const Reperes& r)
 {
     // The source: a regular file (opening a pipe or device must not block).
     Descripteur in;
-    in.fd = ::open(hs.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    in.fd = ::openat(r.source, hs.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in.fd < 0) interne::echec(errno, source);
     struct stat ss {};
     if (::fstat(in.fd, &ss) != 0) interne::echec(errno, source);
+    // O_NONBLOCK changes nothing for a regular file.
     if (!S_ISREG(ss.st_mode)) throw Erreur{ErrAcces, source, PasUnFichierOrdinaire};
-    ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
 
     // The destination, if any, must be a file the user may write.
     struct stat sd {};
     // A folder in the way is a failure; anything else stays as it is.
-    if (!remplacer && ::lstat(hd.constData(), &sd) == 0)
+    if (!remplacer && ::fstatat(r.destination, hd.constData(), &sd, AT_SYMLINK_NOFOLLOW) == 0)
         throw Erreur{S_ISDIR(sd.st_mode) ? ErrAcces : ErrExiste, destination};
-    if (::stat(hd.constData(), &sd) == 0) {
+    bool nouveau = false;
+    if (::fstatat(r.destination, hd.constData(), &sd, 0) == 0) {
         if (S_ISDIR(sd.st_mode)) throw Erreur{ErrAcces, destination};
-        if (interne::lectureSeule(QString::fromUtf8(hd))) throw Erreur{ErrPermission, destination};
+        // Read-only as lectureSeule() tells it: no right for anyone counts, even for root.
+        if ((sd.st_mode & 0222) == 0 || ::faccessat(r.destination, hd.constData(), W_OK, 0) != 0)
+            throw Erreur{ErrPermission, destination};
         if (sd.st_dev == ss.st_dev && sd.st_ino == ss.st_ino) return;  // onto itself
     } else if (errno != ENOENT) {
         interne::echec(errno, destination);
+    } else {
+        // Not even a link to nowhere: the name is free.
+        nouveau = ::fstatat(r.destination, hd.constData(), &sd, AT_SYMLINK_NOFOLLOW) != 0;
     }
 
     const qsizetype barre = hd.lastIndexOf('/');
-    interne::Temporaire temp(barre > 0 ? hd.left(barre) : QByteArray("/"), hd.mid(barre + 1), destination, nettoyer);
-    if (!copierContenu(in.fd, temp.fd(), entreBlocs)) interne::echec(errno, destination);
-    if (::fchmod(temp.fd(), modeCopie(in.fd, ss.st_mode)) != 0) interne::echec(errno, destination);
+    interne::Temporaire temp(barre > 0 ? hd.left(barre) : QByteArray("/"), hd.mid(barre + 1), destination, nettoyer,
+                             r.destination, nouveau);
+    // What the record keeps of it: the bytes now in the copy.
+    const bool inventaire = interne::inventaireActif();
+    interne::Element e{genre, r.hote.isEmpty() ? QString::fromUtf8(hd) : r.hote, 0, {}, {}};
+    interne::Sha256 h;
+    static std::unique_ptr<char[]> tampon(new char[TaillePetitFichier]);
+    mode_t mode;
+    if (ss.st_size < TaillePetitFichier) {
+        // A regular file reads short only at its end: no read for nothing.
+        for (;;) {
+            const std::size_t reste = std::size_t(TaillePetitFichier - e.taille);
+            const ssize_t n = ::read(in.fd, tampon.get() + e.taille, reste);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) interne::echec(errno, source);
+            e.taille += n;
+            if (n == 0 || std::size_t(n) < reste) break;
+        }
+        // A file that grew meanwhile goes on through the common way.
+        if (!interne::ecrireTout(temp.fd(), tampon.get(), std::size_t(e.taille))) interne::echec(errno, destination);
+        h.ajouter(QByteArrayView(tampon.get(), e.taille));
+        mode = modeCopie(in.fd, ss.st_mode, QByteArrayView(tampon.get(), std::min<qint64>(e.taille, 4)));
+        if (e.taille == TaillePetitFichier) e.taille = -1;
+    } else {
+        e.taille = -1;
+        mode = modeCopie(in.fd, ss.st_mode);
+    }
+    if (e.taille < 0) {
+        if (!copierContenu(in.fd, temp.fd(), entreBlocs)) interne::echec(errno, destination);
+        if (inventaire) {
+            h = interne::Sha256();
+            e.taille = 0;
+            ssize_t n;
+            while ((n = ::pread(temp.fd(), tampon.get(), std::size_t(TaillePetitFichier), e.taille)) > 0) {
+                h.ajouter(QByteArrayView(tampon.get(), n));
+                e.taille += n;
+            }
+            if (n < 0) interne::echec(errno, destination);
+        }
+    }
+    if (::fchmod(temp.fd(), mode) != 0) interne::echec(errno, destination);
     const struct timespec dates[2] = {ss.st_atim, ss.st_mtim};
     if (::futimens(temp.fd(), dates) != 0) interne::echec(errno, destination);
-    if (!interne::inventaireActif()) return temp.valider(hd, destination, remplacer);
-    // What the record keeps of it: the bytes now in the copy.
-    interne::Element e{genre, QString::fromUtf8(hd), 0, {}, {}};
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    std::vector<char> tampon(std::size_t(1) << 16);
-    ssize_t n;
-    while ((n = ::pread(temp.fd(), tampon.data(), tampon.size(), e.taille)) > 0) {
-        h.addData(QByteArrayView(tampon.data(), n));
-        e.taille += n;
-    }
-    if (n < 0) interne::echec(errno, destination);
-    e.sha256 = h.result().toHex();
     temp.valider(hd, destination, remplacer);
+    if (!inventaire) return;
+    e.sha256 = h.hex();
     interne::inventorier(std::move(e));
 }
 

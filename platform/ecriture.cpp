@@ -7,12 +7,14 @@
 #include <QFile>
 
 #include <algorithm>
+#include <utility>
 #include <cerrno>
 #include <cstdio>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,44 +78,109 @@ void supprimerRestes(const QByteArray& dossier, const QList<QByteArray>& prefixe
     }
 }
 
-Temporaire::Temporaire(const QByteArray& dossier, const QByteArray& nom, const QString& detail, bool nettoyer)
+namespace {
+
+// The name that the kernel gives an open file's descriptor, which linkat
+// follows to give an unnamed file its name (/proc is there on every desktop;
+// without it, files are made with a name).
+QByteArray nomDescripteur(int fd) { return "/proc/self/fd/" + QByteArray::number(fd); }
+
+bool procPresent()
+{
+    static const bool present = ::access("/proc/self/fd", X_OK) == 0;
+    return present;
+}
+
+}  // namespace
+
+Temporaire::Temporaire(const QByteArray& dossier, const QByteArray& nom, const QString& detail, bool nettoyer,
+                       int repere, bool nouveau)
+    : repere_(repere)
 {
     // What a killed write of this same file left behind goes first.
     try {
         if (nettoyer) supprimerRestes(dossier, {prefixeTemporaire(nom)});
     } catch (const Erreur&) {   // the folder's failure shows below
     }
-    chemin_ = dossier + "/" + prefixeTemporaire(nom) + "XXXXXX";
-    fd_ = ::mkostemp(chemin_.data(), O_CLOEXEC);
-    if (fd_ < 0) {
-        const int e = errno;
-        chemin_.clear();
-        echec(e, detail);
+    const QByteArray debut = (repere == AT_FDCWD ? dossier + "/" : QByteArray()) + prefixeTemporaire(nom);
+    if (nouveau && procPresent()) {
+        fd_ = ::openat(repere, repere == AT_FDCWD ? dossier.constData() : ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        anonyme_ = fd_ >= 0;
+        chemin_ = debut;   // for a name later, if its own is taken meanwhile
+        if (anonyme_) return;
     }
+    nommer(debut, detail);
     // Held until the descriptor closes, by the end of the process at worst.
     ::flock(fd_, LOCK_EX | LOCK_NB);
 }
 
+void Temporaire::nommer(const QByteArray& debut, const QString& detail)
+{
+    // Six letters and digits, as mkstemp makes them, in the folder: drawn
+    // once per process, then a count (O_EXCL makes each name new anyway).
+    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static std::uint64_t suite = [] {
+        std::uint64_t graine = 0;
+        if (::getrandom(&graine, sizeof graine, 0) != ssize_t(sizeof graine)) graine = std::uint64_t(::getpid()) << 20;
+        return graine;
+    }();
+    const int avant = fd_;
+    int resultat = -1;
+    for (int essai = 0; essai < 100 && resultat < 0; ++essai) {
+        chemin_ = debut;
+        for (std::uint64_t v = suite++, i = 0; i < 6; ++i, v /= 62) chemin_ += alphabet[v % 62];
+        // An unnamed file gets the name; otherwise the name makes the file.
+        resultat = avant >= 0 ? ::linkat(AT_FDCWD, nomDescripteur(avant).constData(), repere_, chemin_.constData(),
+                                         AT_SYMLINK_FOLLOW)
+                              : ::openat(repere_, chemin_.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (resultat < 0 && errno != EEXIST) break;
+    }
+    if (resultat < 0) {
+        const int e = errno;
+        chemin_.clear();
+        echec(e, detail);
+    }
+    if (avant < 0) fd_ = resultat;
+    anonyme_ = false;
+}
+
 Temporaire::~Temporaire()
 {
-    if (chemin_.isEmpty()) return;
-    ::unlink(chemin_.constData());
+    if (!chemin_.isEmpty() && !anonyme_) ::unlinkat(repere_, chemin_.constData(), 0);
     if (fd_ >= 0) ::close(fd_);
 }
 
 void Temporaire::valider(const QByteArray& destination, const QString& detail, bool remplacer)
 {
+    if (anonyme_) {
+        // Its name, once whole; one that appeared meanwhile under it is
+        // replaced as a named copy replaces it.
+        if (::linkat(AT_FDCWD, nomDescripteur(fd_).constData(), repere_, destination.constData(), AT_SYMLINK_FOLLOW)
+            == 0) {
+            const int fd = std::exchange(fd_, -1);
+            chemin_.clear();
+            if (::close(fd) != 0 && errno != EINTR) {
+                const int e = errno;
+                ::unlinkat(repere_, destination.constData(), 0);
+                echec(e, detail);
+            }
+            return;
+        }
+        if (errno != EEXIST) echec(errno, detail);
+        if (!remplacer) throw Erreur{ErrExiste, detail, EEXIST};
+        nommer(chemin_, detail);
+    }
     const int fd = fd_;
     fd_ = -1;
     // Write errors of some file systems (network, quota) only show here.
     if (::close(fd) != 0 && errno != EINTR) echec(errno, detail);
     if (remplacer) {
-        if (::rename(chemin_.constData(), destination.constData()) != 0) echec(errno, detail);
-    } else if (::renameat2(AT_FDCWD, chemin_.constData(), AT_FDCWD, destination.constData(), RENAME_NOREPLACE) != 0) {
+        if (::renameat(repere_, chemin_.constData(), repere_, destination.constData()) != 0) echec(errno, detail);
+    } else if (::renameat2(repere_, chemin_.constData(), repere_, destination.constData(), RENAME_NOREPLACE) != 0) {
         // File systems without it: a hard link is never made over an entry.
         if (errno != EINVAL && errno != ENOSYS) echec(errno, detail);
-        if (::link(chemin_.constData(), destination.constData()) != 0) echec(errno, detail);
-        ::unlink(chemin_.constData());
+        if (::linkat(repere_, chemin_.constData(), repere_, destination.constData(), 0) != 0) echec(errno, detail);
+        ::unlinkat(repere_, chemin_.constData(), 0);
     }
     chemin_.clear();
 }
@@ -186,7 +253,8 @@ void interne::remplacer(const QString& hote, const QByteArray& contenu)
         if (S_ISDIR(st.st_mode)) throw Erreur{ErrAcces, hote};
         mode = st.st_mode & 07777;
     }
-    interne::Temporaire temp(dossier, hd.mid(barre + 1), hote);
+    const bool nouveau = ::lstat(hd.constData(), &st) != 0;
+    interne::Temporaire temp(dossier, hd.mid(barre + 1), hote, true, AT_FDCWD, nouveau);
     if (!interne::ecrireTout(temp.fd(), contenu.constData(), std::size_t(contenu.size()))) echec(errno, hote);
     if (::fchmod(temp.fd(), mode) != 0) echec(errno, hote);
     temp.valider(hd, hote);

@@ -65,8 +65,8 @@ Installation installation(const Plateforme& p, const Releve& r)
 
 std::optional<Releve> releveDans(const Configuration& c, const QString& emplacement)
 {
-    for (Releve& r : interne::releves(c))
-        if (r.emplacement == emplacement) return std::move(r);
+    for (const Releve& r : interne::releves(c))
+        if (r.emplacement == emplacement) return interne::lireReleve(r.fichier);
     return std::nullopt;
 }
 
@@ -160,7 +160,7 @@ std::optional<Installation> Plateforme::InstallationDans(const QString& repertoi
 std::optional<Installation> Plateforme::InstallationDe(const QString& programme, const QString& repertoire) const
 {
     // Started from its kept copy: that copy's own install.
-    if (auto r = interne::lireReleve(config_.dossierPropre + u'/' + NomReleve)) return installation(*this, *r);
+    if (auto r = interne::lireReleve(config_.dossierPropre + u'/' + NomReleve, false)) return installation(*this, *r);
     std::optional<Releve> dernier;
     for (Releve& r : interne::releves(config_)) {
         if (r.programme != programme) continue;
@@ -251,33 +251,33 @@ void Plateforme::EnregistrerInventaire(const Enregistrement& d)
                 if (e.genre == Element::Dossier && QFileInfo(e.hote).isDir()) interne::inventorier(e);
         }
     }
-    const auto ecrire = [&] {
-        interne::creerDossiers(dossier);
-        interne::remplacer(dossier + u'/' + NomReleve, interne::texteReleve(r));
-    };
-    ecrire();
-    // The record moved (to all users' or back): the old one goes.
-    if (releves_->ancien && !releves_->ancien->fichier.isEmpty()
-        && QFileInfo(releves_->ancien->fichier).absolutePath() != dossier) {
-        supprimerArbre(QFileInfo(releves_->ancien->fichier).absolutePath());
-        releves_->ancien->fichier.clear();
+    // The copy of the wizard, the first time: one that fails for want of
+    // room is taken away whole, and the record still goes in, so that the
+    // uninstall from a medium finds it.
+    std::optional<Erreur> echecCopie;
+    if (!releves_->conserve) {
+        releves_->conserve = true;
+        try {
+            conserver(dossier, d);
+        } catch (const Erreur& e) {
+            echecCopie = Erreur{e.numero, QString::fromUtf8("copie de l'assistant pour la désinstallation"), e.systeme};
+        }
+        // The earlier uninstall entry, where this install made none in its place.
+        for (const Element& e : std::exchange(releves_->desinstalleurs, {}))
+            if (!r.trouver(e.hote)) retirerElement(e, {});
     }
-    if (releves_->conserve) return;
-    // The copy of the wizard comes second: the record is there even when
-    // the disk has no room for the copy, and the uninstall from a medium
-    // finds it.
-    releves_->conserve = true;
-    try {
-        conserver(dossier, d);
-    } catch (const Erreur& e) {
-        throw Erreur{e.numero, QString::fromUtf8("copie de l'assistant pour la désinstallation"), e.systeme};
+    interne::creerDossiers(dossier);
+    interne::remplacer(dossier + u'/' + NomReleve, interne::texteReleve(r));
+    if (releves_->ancien) {
+        // The record moved (to all users' or back): the old one goes.
+        if (!releves_->ancien->fichier.isEmpty() && QFileInfo(releves_->ancien->fichier).absolutePath() != dossier) {
+            supprimerArbre(QFileInfo(releves_->ancien->fichier).absolutePath());
+            releves_->ancien->fichier.clear();
+        }
+        // The wizard the earlier install kept, when nothing uses it any more.
+        liberer(W, releves_->ancien->assistant);
     }
-    // The earlier uninstall entry, where this install made none in its place.
-    for (const Element& e : std::exchange(releves_->desinstalleurs, {}))
-        if (!r.trouver(e.hote)) retirerElement(e, {});
-    ecrire();
-    // The wizard the earlier install kept, when nothing uses it any more.
-    if (releves_->ancien) liberer(W, releves_->ancien->assistant);
+    if (echecCopie) throw *echecCopie;
 }
 
 // The description and the wizard, kept where the record is, and the menu
@@ -360,8 +360,8 @@ EtatFichier Plateforme::EtatInstalle(const QString& chemin) const
     std::optional<Releve>& lu = releves_->lu;
     if (!lu || !(lu->emplacement == dossier || dans(dossier, lu->emplacement))) {
         lu.reset();
-        for (Releve& r : interne::releves(config_))
-            if (r.emplacement == dossier || dans(dossier, r.emplacement)) lu = std::move(r);
+        for (const Releve& r : interne::releves(config_))
+            if (r.emplacement == dossier || dans(dossier, r.emplacement)) lu = interne::lireReleve(r.fichier);
         if (!lu) return EtatFichier::SansReleve;
     }
     const Element* e = lu->trouver(dossier + u'/' + QFileInfo(hote).fileName());

@@ -12,7 +12,6 @@
 #include "platform/linux_interne.h"
 #include "platform/plateforme.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -37,11 +36,13 @@ constexpr const char* Genres[] = {"fichier", "lien", "dossier", "systeme", "racc
 
 QString echapperChamp(QString s)
 {
+    if (!s.contains(u'%') && !s.contains(u'\t') && !s.contains(u'\n')) return s;
     return s.replace(u'%', QLatin1String("%25")).replace(u'\t', QLatin1String("%09")).replace(u'\n', QLatin1String("%0A"));
 }
 
 QString desechapperChamp(QString s)
 {
+    if (!s.contains(u'%')) return s;
     return s.replace(QLatin1String("%09"), QLatin1String("\t")).replace(QLatin1String("%0A"), QLatin1String("\n"))
         .replace(QLatin1String("%25"), QLatin1String("%"));
 }
@@ -81,11 +82,19 @@ void inventorier(Element e)
     actif->elements.push_back(std::move(e));
 }
 
+QByteArray Sha256::hex()
+{
+    std::uint8_t empreinte[SHA256_DIGEST_SIZE];
+    sha256_digest(&ctx_, sizeof empreinte, empreinte);
+    return QByteArray(reinterpret_cast<const char*>(empreinte), sizeof empreinte).toHex();
+}
+
 void inventorierEcrit(Element::Genre genre, const QString& hote, const QByteArray& contenu)
 {
     if (!actif) return;
-    inventorier({genre, hote, contenu.size(),
-                 QCryptographicHash::hash(contenu, QCryptographicHash::Sha256).toHex(), {}});
+    Sha256 h;
+    h.ajouter(contenu);
+    inventorier({genre, hote, contenu.size(), h.hex(), {}});
 }
 
 QByteArray empreinte(const QString& hote, qint64* taille)
@@ -96,17 +105,17 @@ QByteArray empreinte(const QString& hote, qint64* taille)
     struct stat st {};
     QByteArray r;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        QCryptographicHash h(QCryptographicHash::Sha256);
+        Sha256 h;
         char tampon[1 << 16];
         qint64 lus = 0;
         ssize_t n;
         while ((n = ::read(fd, tampon, sizeof tampon)) > 0 || (n < 0 && errno == EINTR))
             if (n > 0) {
-                h.addData(QByteArrayView(tampon, n));
+                h.ajouter(QByteArrayView(tampon, n));
                 lus += n;
             }
         if (n == 0) {
-            r = h.result().toHex();
+            r = h.hex();
             if (taille) *taille = lus;
         }
     }
@@ -147,7 +156,7 @@ QByteArray texteReleve(const Releve& r)
     return t.toUtf8();
 }
 
-std::optional<Releve> lireReleve(const QString& fichier)
+std::optional<Releve> lireReleve(const QString& fichier, bool elements)
 {
     QFile f(fichier);
     if (!QFileInfo(fichier).isFile() || !f.open(QIODevice::ReadOnly)) return std::nullopt;
@@ -167,6 +176,7 @@ std::optional<Releve> lireReleve(const QString& fichier)
         else if (cle == QLatin1String("assistant")) r.assistant = v;
         else if (const auto g = std::find(std::begin(Genres), std::end(Genres), cle.toLatin1()); g != std::end(Genres)
                  && v.startsWith(u'/')) {
+            if (!elements) break;   // the header was all that was asked, and comes first
             Element e{Element::Genre(g - std::begin(Genres)), v, -1, {}, {}};
             if (e.genre == Element::Lien) e.cible = champs.value(2);
             else if (champs.size() >= 4) {
@@ -194,13 +204,13 @@ QString nomReleve(const QString& emplacement)
         + QString::fromLatin1(QCryptographicHash::hash(emplacement.toUtf8(), QCryptographicHash::Sha256).toHex().left(12));
 }
 
-std::vector<Releve> releves(const Configuration& c)
+std::vector<Releve> releves(const Configuration& c, bool elements)
 {
     std::vector<Releve> r;
     for (const bool tous : {false, true}) {
         const QDir d(dossierDonnees(c, tous) + QStringLiteral("/installations"));
         for (const QString& nom : d.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-            if (auto releve = lireReleve(d.filePath(nom) + QStringLiteral("/installation.txt")))
+            if (auto releve = lireReleve(d.filePath(nom) + QStringLiteral("/installation.txt"), elements))
                 r.push_back(std::move(*releve));
     }
     return r;

@@ -10,7 +10,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <fcntl.h>
 #include <sys/types.h>
+
+#include <nettle/sha2.h>
 
 #include <initializer_list>
 #include <optional>
@@ -71,20 +74,31 @@ bool lectureSeule(const QString& hote);
 class Temporaire {
 public:
     // `dossier` and `nom` are the destination's host folder and name; a
-    // failure throws as `echec` does, about `detail`.
-    Temporaire(const QByteArray& dossier, const QByteArray& nom, const QString& detail, bool nettoyer = true);
+    // failure throws as `echec` does, about `detail`. With `repere`, an open
+    // folder (`dossier` then names it for the cleanup only), names are taken
+    // in it: no path walked again for each file of a tree.
+    // With `nouveau` (nothing is there under the name yet), the file is
+    // made without a name where the file system can (O_TMPFILE), and gets
+    // its name once complete: a killed write leaves nothing at all.
+    Temporaire(const QByteArray& dossier, const QByteArray& nom, const QString& detail, bool nettoyer = true,
+               int repere = AT_FDCWD, bool nouveau = false);
     ~Temporaire();
     Temporaire(const Temporaire&) = delete;
     Temporaire& operator=(const Temporaire&) = delete;
     int fd() const { return fd_; }
-    // Closes (a late write error shows there) and renames over `destination`;
+    // Closes (a late write error shows there) and renames over `destination`
+    // (a name in `repere`, when given);
     // without `remplacer`, an entry already there under that name (whatever
     // it is) is never replaced: the failure is ErrExiste.
     void valider(const QByteArray& destination, const QString& detail, bool remplacer = true);
 
 private:
+    // A name in the folder: made with one (`chemin_`), or named last.
+    void nommer(const QByteArray& debut, const QString& detail);
     QByteArray chemin_;
     int fd_ = -1;
+    int repere_ = AT_FDCWD;
+    bool anonyme_ = false;
 };
 // The part of a temporary file's name before its six random characters.
 QByteArray prefixeTemporaire(const QByteArray& nom);
@@ -234,6 +248,22 @@ void activerInventaire(Releve* r);
 void inventorier(Element e);
 // A file written whole with `contenu`.
 void inventorierEcrit(Element::Genre genre, const QString& hote, const QByteArray& contenu);
+// SHA-256, by nettle: the base systems all have it, and it uses the
+// processor's own instructions where it has them (the files of a tree of
+// thousands are hashed as they are copied).
+class Sha256 {
+public:
+    Sha256() { sha256_init(&ctx_); }
+    void ajouter(QByteArrayView octets)
+    {
+        sha256_update(&ctx_, std::size_t(octets.size()), reinterpret_cast<const std::uint8_t*>(octets.data()));
+    }
+    // In hexadecimal, as the record writes it; the hash starts again.
+    QByteArray hex();
+
+private:
+    sha256_ctx ctx_;
+};
 // The SHA-256 (hex) of a regular file and its size; "" when it is no
 // regular file or cannot be read.
 QByteArray empreinte(const QString& hote, qint64* taille = nullptr);
@@ -243,7 +273,9 @@ QString cibleDe(const QString& hote);
 // or the same link).
 bool intact(const Element& e);
 QByteArray texteReleve(const Releve& r);
-std::optional<Releve> lireReleve(const QString& fichier);
+// With `elements` false, the header alone (who, what, where): what a list
+// of the installs needs, read in no time whatever the install wrote.
+std::optional<Releve> lireReleve(const QString& fichier, bool elements = true);
 // The wizard's data folder (W), the user's or all users'.
 QString dossierDonnees(const Configuration& c, bool tous);
 // The name of the record's folder for an install directory (host path).
@@ -252,11 +284,17 @@ QString nomReleve(const QString& emplacement);
 // whole or not at all, keeping its rights and dates; `source` and
 // `destination` name them in failures. The copy goes into the install's
 // record as `genre`. With `nettoyer`, what a killed copy of the same name
-// left is removed first.
+// left is removed first. With `reperes`, `hs` and `hd` are names in open
+// folders, and the record names the copy by `reperes.hote`.
+struct Reperes {
+    int source = AT_FDCWD, destination = AT_FDCWD;
+    QString hote;
+};
 void copierHote(const QByteArray& hs, const QByteArray& hd, const QString& source, const QString& destination,
-                const std::function<void()>& entreBlocs, bool remplacer, Element::Genre genre, bool nettoyer);
+                const std::function<void()>& entreBlocs, bool remplacer, Element::Genre genre, bool nettoyer,
+                const Reperes& reperes = {});
 // Every record of this account and of all users.
-std::vector<Releve> releves(const Configuration& c);
+std::vector<Releve> releves(const Configuration& c, bool elements = false);
 // Keeps one copy of the running wizard in the folder `dossier` (W/assistant),
 // shared by every install it makes; the copy's name, "" when there is no
 // wizard to keep (Configuration::executable empty).

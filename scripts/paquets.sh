@@ -14,7 +14,7 @@ installer_paquets() {
 }
 
 # libx11-dev and the rest: the static Xlib of the sample's program.
-PAQUETS_CONSTRUCTION=(g++ make cmake qt6-base-dev qt6-svg-dev libgl-dev fonts-liberation2
+PAQUETS_CONSTRUCTION=(g++ make cmake pkg-config qt6-base-dev qt6-svg-dev libgl-dev fonts-liberation2 nettle-dev
     libx11-dev libxcb1-dev libxau-dev libxdmcp-dev)
 
 construire() {

@@ -22,6 +22,7 @@ void PictureBox::assurerImage()
     const qreal dpr = devicePixelRatioF();
     const QSize taille = (QSizeF(size()) * dpr).toSize().expandedTo(QSize(1, 1));
     if (image_.size() == taille) return;
+    derniereBoite_ = QRect();
     QImage neuve(taille, QImage::Format_RGB32);
     neuve.setDevicePixelRatio(dpr);
     neuve.fill(fond_);
@@ -78,6 +79,12 @@ void PictureBox::Boite(double x1, double y1, double x2, double y2, const QColor&
     // An opaque box on the 32-bit image is rows of one value: written
     // directly, a gradient's 256 boxes cost nothing next to a painter each.
     const QRgb valeur = couleur.rgb() | 0xff000000u;
+    // The same box again on an image nothing else drew on since (a progress
+    // bar of thousands of steps moves a pixel every few of them) changes
+    // nothing.
+    if (r == derniereBoite_ && valeur == derniereCouleur_) return;
+    derniereBoite_ = r;
+    derniereCouleur_ = valeur;
     uchar* const pixels = image_.bits();
     const qsizetype ligne = image_.bytesPerLine();
     for (int y = r.top(); y <= r.bottom(); ++y)
@@ -89,6 +96,7 @@ void PictureBox::Cls()
 {
     assurerImage();
     image_.fill(fond_);
+    derniereBoite_ = QRect();
     update();
 }
 
@@ -99,6 +107,7 @@ void PictureBox::DessinerImage(int x, int y, const QImage& image)
     QPainter p(&image_);
     p.drawImage(QPoint(x, y), image);
     p.end();
+    derniereBoite_ = QRect();
     update();
 }
 

@@ -64,6 +64,9 @@ private:
     void assurerImage();
     QImage image_;
     QColor fond_;
+    // The last box drawn, while nothing else drew over it.
+    QRect derniereBoite_;
+    QRgb derniereCouleur_ = 0;
     std::int16_t scaleMode_ = 1;
     float scaleWidth_ = 0, scaleHeight_ = 0;
 };

@@ -136,6 +136,10 @@ public:
     // The medium's folder of such an entry, and what it leaves out.
     QString SourceDossier(const QString& nom);
     static QStringList ExclusDossier(const QString& nom);
+    // What each folder entry holds, measured once for the progress and the
+    // free space.
+    plateforme::Plateforme::Mesure MesureDossier(const QString& nom);
+    QHash<QString, plateforme::Plateforme::Mesure> MesuresDossiers;
     // The bytes of every file the install copies, folders' included.
     double OctetsAInstaller();
     bool ExisteSystem(const QString& nom);

@@ -97,10 +97,13 @@ QString EchapperLigne(const QString& texte)
 
 namespace {
 
-void ligne(const QString& texte, std::FILE* flux = stdout)
+// A line is out at once, but for the thousands of a tree's files copied or
+// deleted (`enSerie`), which go out with the next other line or when the
+// buffer is full.
+void ligne(const QString& texte, std::FILE* flux = stdout, bool enSerie = false)
 {
     std::fputs((EchapperLigne(texte) + '\n').toUtf8().constData(), flux);
-    std::fflush(flux);
+    if (!enSerie) std::fflush(flux);
 }
 
 // The platform of an unattended run: every message box is written out and
@@ -179,7 +182,8 @@ public:
         case Decision::ReglagesEffaces: mot = "réglages effacés"; break;
         case Decision::Information: return ligne(objet);
         }
-        ligne(QString::fromUtf8(mot) + " : " + objet + (detail.isEmpty() ? QString() : " (" + detail + ")"));
+        ligne(QString::fromUtf8(mot) + " : " + objet + (detail.isEmpty() ? QString() : " (" + detail + ")"), stdout,
+              d == Decision::Copie || d == Decision::Supprime);
     }
 
     // The only ends of a run from here are failures (no Install.inf).
