@@ -294,7 +294,7 @@ void Install::Command1_Click()
             if (sur(Prog) && !aJour(source, destination)) {
                 Lfic->setText(NomProg);
                 Lfic->setToolTip(source + "  ---> " + destination);
-                CopierUn(source, destination);
+                if (CreerDossiersDe(Prog)) CopierUn(source, destination);
             }
             AvancerProgression();
         });
@@ -311,7 +311,7 @@ void Install::Command1_Click()
                     AvancerProgression();
                     P.LaisserEvenements();
                     Lfic->setToolTip(source + " ---> " + destination);
-                    CopierUn(source, destination);
+                    if (CreerDossiersDe(Aide)) CopierUn(source, destination);
                 }
             }
             AvancerProgression();

@@ -228,24 +228,31 @@ void Install::CopierFichier(const QString& nom)
         // to the system's copy.
         if (!ExisteSystem(nom)) {
             Lfic->setText(nom);
-            // The folders of a name such as share\meteo\villes.txt, made
-            // below the directory as needed.
-            const QStringList parties = nom.split('\\');
-            QString rep = Chemin;
-            for (qsizetype i = 0; i + 1 < parties.size(); ++i) {
-                rep += "\\" + parties[i];
-                try {
-                    P.CreerRepertoire(rep);
-                } catch (const plateforme::Erreur& e) {
-                    if (e.numero == plateforme::ErrDelai) throw;
-                    if (e.numero != plateforme::ErrAcces) return NoterManque(Chemin + "\\" + nom, e);   // not one already there
-                }
-            }
-            if (CopierUn(dossier + "\\" + nom, Chemin + "\\" + nom)) compterCopie(A);
+            if (CreerDossiersDe(nom) && CopierUn(dossier + "\\" + nom, Chemin + "\\" + nom)) compterCopie(A);
         } else {
             P.Journal(Decision::Ignore, nom, QString::fromUtf8("un fichier de ce nom est dans le répertoire système"));
         }
     });
+}
+
+bool Install::CreerDossiersDe(const QString& nom)
+{
+    // The folders of a name such as share\meteo\villes.txt, made below the
+    // directory as needed.
+    const QStringList parties = nom.split('\\');
+    QString rep = Chemin;
+    for (qsizetype i = 0; i + 1 < parties.size(); ++i) {
+        rep += "\\" + parties[i];
+        try {
+            P.CreerRepertoire(rep);
+        } catch (const plateforme::Erreur& e) {
+            if (e.numero == plateforme::ErrDelai) throw;
+            if (e.numero == plateforme::ErrAcces) continue;   // one already there
+            NoterManque(Chemin + "\\" + nom, e);
+            return false;
+        }
+    }
+    return true;
 }
 
 bool Install::EntreeDossier(const QString& nom) { return nom == "*" || nom.endsWith("\\*"); }

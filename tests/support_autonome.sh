@@ -74,25 +74,26 @@ refus_installation etoile "ne vaut que seul" "F5 '*.dat'"
 refus_installation dossier-absent "le dossier lib n'est pas dans" "F5 'lib\*'"
 refus_installation lien-sortant "lien qui sort du dossier" "mkdir lib && ln -s ../agenda lib/agenda && F5 'lib\*'"
 refus_installation tube "pas un fichier ordinaire" "mkdir lib && mkfifo lib/t && F5 'lib\*'"
-refus_installation programme-dossier "à la racine du support" \
-    "mkdir bin && mv agenda bin/ && sed -i 's|^Programme=agenda|Programme=bin\\\\agenda|; s|^F1=agenda|F1=bin\\\\agenda|' Install.inf"
 refus_installation systeme-dossier "ni dossier ni" "mkdir lib && mv Outils.dll lib/ && sed -i 's|^Fs1=|Fs1=lib\\\\|' Install.inf"
 refus_installation systeme-etoile "ni dossier ni" "sed -i 's|^Fs1=Outils.dll|Fs1=*|' Install.inf"
 refus au-dela "F22 dépasse les 21 fichiers" "sed -i 's|^F4=agenda.png\r|&\nF22=Modeles.dat\r|' Install.inf"
-# Folders below the install directory, a whole folder with its library
-# link, the version: checked, then installed as the check says.
+# Folders below the install directory (the program's own in bin\), a whole
+# folder with its library link, the version: checked, then installed as the
+# check says.
 d="$tmp/arborescence"
 cp -a "$construction/support" "$d"
 (cd "$d" && mkdir -p share/agenda doc lib && echo Paris > share/agenda/villes.txt && echo doc > doc/lisez.txt \
     && echo so > lib/libx.so.1.2 && ln -s libx.so.1.2 lib/libx.so.1 && F5 'share\agenda\villes.txt' \
-    && sed -i 's|^F5=.*\r|&\nF6=doc\\lisez.txt\r\nF7=lib\\*\r|; s|^NomProgramme=Agenda\r|&\nVersion=2.1\r|' Install.inf)
+    && sed -i 's|^F5=.*\r|&\nF6=doc\\lisez.txt\r\nF7=lib\\*\r|; s|^NomProgramme=Agenda\r|&\nVersion=2.1\r|' Install.inf \
+    && mkdir bin && mv agenda bin/ && sed -i 's|^Programme=agenda|Programme=bin\\agenda|; s|^F1=agenda|F1=bin\\agenda|' Install.inf)
 sortie="$("$construction/verifier-support" "$d" 2>&1)" && echo "$sortie" | grep -q "version 2.1, 8 fichier(s) dont 2 de dossiers entiers" \
     || echec "arborescence refusée ou mal comptée : $sortie"
 maison="$tmp/maison-arborescence"
 mkdir -p "$maison"
 sortie="$(env -i PATH=/usr/bin:/bin HOME="$maison" "$construction/setup" --silencieux --support="$d" 2>&1)" \
     && [ "$(readlink "$maison/Programmes/Agenda/lib/libx.so.1")" = libx.so.1.2 ] \
-    && [ -f "$maison/Programmes/Agenda/share/agenda/villes.txt" ] || echec "arborescence non installée : $sortie"
+    && [ -f "$maison/Programmes/Agenda/share/agenda/villes.txt" ] && [ -x "$maison/Programmes/Agenda/bin/agenda" ] \
+    && echo "$sortie" | grep -q "^Installation terminée" || echec "arborescence non installée : $sortie"
 
 # A program of the publisher's own: share\, doc\, its library in lib\ (the
 # link libx.so.1 -> libx.so.1.2) and X11, which the base system lacks.

@@ -114,19 +114,12 @@ struct Entrees {
     }
 
     // Programme, NomAide and the single files of [Fichiers].
-    void fichier(const QString& cle, const QString& nom, bool avantLesDossiers)
+    void fichier(const QString& cle, const QString& nom)
     {
         if (nom.isEmpty() || !nomValide(cle, nom)) return;
         if (nom.contains('*')) {
             erreur(ou(cle, nom) + QString::fromUtf8(" : * ne vaut que seul (F1=*) ou après le nom d'un dossier "
                                                     "(lib\\*)"));
-            return;
-        }
-        // The program and its help are copied before [Fichiers] makes any
-        // folder: a folder of theirs would be missing on a new install.
-        if (avantLesDossiers && nom.contains('\\')) {
-            erreur(ou(cle, nom) + QString::fromUtf8(" : le programme d'installation le copie avant de créer les "
-                                                    "dossiers de [Fichiers], il doit être à la racine du support"));
             return;
         }
         const QString hote = trouver(cle, nom);
@@ -303,13 +296,13 @@ int verifier(const QString& dossier)
     if (w.Prog.isEmpty()) erreur("la clé Programme de [Général] est vide ou absente");
     // Every name as the wizard takes it, in the order it copies them.
     Entrees e{p, w, inf, dossier};
-    e.fichier("Programme", w.Prog, true);
-    e.fichier("NomAide", w.Aide, true);
+    e.fichier("Programme", w.Prog);
+    e.fichier("NomAide", w.Aide);
     int i = 1;
     for (QString* f : w.EmplacementsF()) {
         const QString cle = "F" + QString::number(i++);
         if (Install::EntreeDossier(*f)) e.dossierEntier(cle, *f);
-        else e.fichier(cle, *f, false);
+        else e.fichier(cle, *f);
     }
     i = 1;
     for (QString* f : w.EmplacementsFs()) e.fichierSysteme("Fs" + QString::number(i++), *f);

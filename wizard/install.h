@@ -131,6 +131,9 @@ public:
     // An entry that names a whole folder of the medium: lib\* (or *, the
     // whole medium but the wizard's own files, FichiersDeLAssistant).
     static bool EntreeDossier(const QString& nom);
+    // Makes the folders of a name with folder parts below Chemin; false
+    // (noted) when one cannot be made.
+    bool CreerDossiersDe(const QString& nom);
     static const QStringList FichiersDeLAssistant;
     void CopierDossier(const QString& nom);
     // The medium's folder of such an entry, and what it leaves out.
