@@ -280,6 +280,9 @@ double Install::OctetsAInstaller()
     QStringList noms{Prog, Aide};
     for (QString* f : EmplacementsF()) noms << *f;
     for (QString* f : EmplacementsFs()) noms << *f;
+    // A file named twice (the program is often one of the files too) takes
+    // its room once.
+    noms.removeDuplicates();
     for (const QString& nom : noms) {
         if (nom.isEmpty()) continue;
         Essayer([&] {

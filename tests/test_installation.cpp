@@ -369,7 +369,7 @@ TEST_F(Installation, DisquePleinPendantLesRaccourcis)
     for (const unsigned long pages : {0, 1, 2, 3, 5}) {
         SCOPED_TRACE(pages);
         neuf();
-        ASSERT_TRUE(monterTmpfs(home(), 4 << 20));
+        ASSERT_TRUE(monterTmpfs(home(), 8 << 20));
         ouvrir();
         const QString remplissage = home() + "/remplissage";
         p->crochet = [&] {
