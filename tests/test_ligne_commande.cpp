@@ -73,6 +73,14 @@ TEST_F(LigneDeCommande, InstallationPuisDesinstallation)
     ecrireFichier(bac.home() + "/a-moi.txt", "le mien");
     for (const char* rep : {"--repertoire=Absent", "--repertoire="}) lancer({"--silencieux", "--desinstaller", rep}, 1);
     EXPECT_EQ(lireFichier(bac.home() + "/a-moi.txt"), "le mien");
+
+    // An install that left no record (an earlier wizard's): the medium's names decide, letter for letter.
+    lancer({"--silencieux", "--repertoire=Agenda3"}, 1);
+    ASSERT_TRUE(QDir(bac.home() + "/.local/share/assistant-installation/installations").removeRecursively());
+    ecrireFichier(bac.home() + "/Agenda3/MODELES.DAT", "les miennes");
+    lancer({"--silencieux", "--desinstaller", "--repertoire=Agenda3"}, 0,
+           {"gardé : c:\\Agenda3\\MODELES.DAT (pas installé par ce programme)\n"});
+    EXPECT_EQ(QDir(bac.home() + "/Agenda3").entryList(QDir::Files), QStringList({"MODELES.DAT"}));
 }
 
 // A hostile medium: names with control characters, a pipe under a file's name, a directory written with a leading
