@@ -193,14 +193,14 @@ void Install::Command1_Click()
         // is its record.
         pas([&] {
             const QString repertoire = lecteur + "\\" + RepDef;
-            if (const auto avant = P.InstallationDans(repertoire)) {
+            if (const auto avant = P.InstallationDans(repertoire, NomProg)) {
                 const QString texte = TexteMiseAJour(NomProg, avant->version, Version);
                 Lfic->setText(texte);
                 Lfic->show();
                 P.Journal(plateforme::Decision::Information, texte);
                 P.LaisserEvenements();
             }
-            P.CommencerInventaire(repertoire);
+            P.CommencerInventaire(repertoire, NomProg);
         });
         // The record names every file written, so that an uninstall without
         // the medium, or the next upgrade, removes exactly those; it is

@@ -63,10 +63,10 @@ Installation installation(const Plateforme& p, const Releve& r)
     return {r.programme, r.version, repertoire, r.date, r.tousUtilisateurs};
 }
 
-std::optional<Releve> releveDans(const Configuration& c, const QString& emplacement)
+std::optional<Releve> releveDans(const Configuration& c, const QString& emplacement, const QString& programme)
 {
     for (const Releve& r : interne::releves(c))
-        if (r.emplacement == emplacement) return interne::lireReleve(r.fichier);
+        if (r.emplacement == emplacement && r.programme == programme) return interne::lireReleve(r.fichier);
     return std::nullopt;
 }
 
@@ -151,9 +151,9 @@ std::vector<Installation> Plateforme::Installations() const
     return r;
 }
 
-std::optional<Installation> Plateforme::InstallationDans(const QString& repertoire) const
+std::optional<Installation> Plateforme::InstallationDans(const QString& repertoire, const QString& programme) const
 {
-    if (auto r = releveDans(config_, reel(VersHote(repertoire)))) return installation(*this, *r);
+    if (auto r = releveDans(config_, reel(VersHote(repertoire)), programme)) return installation(*this, *r);
     return std::nullopt;
 }
 
@@ -178,13 +178,14 @@ bool Plateforme::CopieConservee() const { return QFileInfo(config_.dossierPropre
 
 // ---- The install ---------------------------------------------------------------
 
-void Plateforme::CommencerInventaire(const QString& repertoire)
+void Plateforme::CommencerInventaire(const QString& repertoire, const QString& programme)
 {
     FermerInventaire();
     Releve& r = releves_->nouveau.emplace();
     r.repertoire = repertoire;
     r.emplacement = reel(VersHote(repertoire));
-    releves_->ancien = releveDans(config_, r.emplacement);
+    r.programme = programme;
+    releves_->ancien = releveDans(config_, r.emplacement, programme);
     releves_->enregistre = releves_->conserve = false;
     interne::activerInventaire(&r);
 }
@@ -216,7 +217,7 @@ void Plateforme::EnregistrerInventaire(const Enregistrement& d)
     r.tousUtilisateurs = d.tousUtilisateurs;
     r.date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     const QString W = interne::dossierDonnees(config_, d.tousUtilisateurs);
-    const QString dossier = W + QStringLiteral("/installations/") + interne::nomReleve(r.emplacement);
+    const QString dossier = W + QStringLiteral("/installations/") + interne::nomReleve(r.emplacement, r.programme);
 
     if (!releves_->enregistre) {
         releves_->enregistre = true;
@@ -340,11 +341,11 @@ void Plateforme::retirerElement(const Element& e, const QString& pourquoi)
     }
 }
 
-void Plateforme::RetirerRaccourcisInscrits(const QString& repertoire)
+void Plateforme::RetirerRaccourcisInscrits(const QString& repertoire, const QString& programme)
 {
     std::optional<Releve> r;
     try {
-        r = releveDans(config_, reel(VersHote(repertoire)));
+        r = releveDans(config_, reel(VersHote(repertoire)), programme);
     } catch (const Erreur&) {
     }
     if (!r) return;
@@ -353,15 +354,18 @@ void Plateforme::RetirerRaccourcisInscrits(const QString& repertoire)
         if (e.genre == Element::Raccourci || e.genre == Element::Entree) retirerElement(e, {});
 }
 
-EtatFichier Plateforme::EtatInstalle(const QString& chemin) const
+EtatFichier Plateforme::EtatInstalle(const QString& chemin, const QString& programme) const
 {
     const QString hote = VersHote(chemin);
     const QString dossier = reel(QFileInfo(hote).absolutePath());
     std::optional<Releve>& lu = releves_->lu;
-    if (!lu || !(lu->emplacement == dossier || dans(dossier, lu->emplacement))) {
+    const auto sien = [&](const Releve& r) {
+        return r.programme == programme && (r.emplacement == dossier || dans(dossier, r.emplacement));
+    };
+    if (!lu || !sien(*lu)) {
         lu.reset();
         for (const Releve& r : interne::releves(config_))
-            if (r.emplacement == dossier || dans(dossier, r.emplacement)) lu = interne::lireReleve(r.fichier);
+            if (sien(r)) lu = interne::lireReleve(r.fichier);
         if (!lu) return EtatFichier::SansReleve;
     }
     const Element* e = lu->trouver(dossier + u'/' + QFileInfo(hote).fileName());
@@ -370,10 +374,10 @@ EtatFichier Plateforme::EtatInstalle(const QString& chemin) const
     return EtatFichier::Etranger;
 }
 
-QStringList Plateforme::FichiersInstallesDessous(const QString& repertoire) const
+QStringList Plateforme::FichiersInstallesDessous(const QString& repertoire, const QString& programme) const
 {
     const QString dossier = reel(VersHote(repertoire));
-    const auto r = releveDans(config_, dossier);
+    const auto r = releveDans(config_, dossier, programme);
     QStringList noms;
     if (!r) return noms;
     for (const Element& e : r->elements) {
@@ -384,12 +388,12 @@ QStringList Plateforme::FichiersInstallesDessous(const QString& repertoire) cons
     return noms;
 }
 
-bool Plateforme::ConclureDesinstallation(const QString& repertoire)
+bool Plateforme::ConclureDesinstallation(const QString& repertoire, const QString& programme)
 {
     releves_->lu.reset();
     std::optional<Releve> r;
     try {
-        r = releveDans(config_, reel(VersHote(repertoire)));
+        r = releveDans(config_, reel(VersHote(repertoire)), programme);
     } catch (const Erreur&) {
     }
     if (!r) return false;

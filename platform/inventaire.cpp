@@ -196,12 +196,14 @@ QString dossierDonnees(const Configuration& c, bool tous)
     return (tous ? c.xdgDataDir : c.xdgDataHome) + QStringLiteral("/assistant-installation");
 }
 
-QString nomReleve(const QString& emplacement)
+QString nomReleve(const QString& emplacement, const QString& programme)
 {
     QString lisible = QFileInfo(emplacement).fileName().toLower();
     lisible.replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("-"));
+    // One record per program and directory.
+    const QByteArray cle = emplacement.toUtf8() + '\0' + programme.toUtf8();
     return lisible + u'-'
-        + QString::fromLatin1(QCryptographicHash::hash(emplacement.toUtf8(), QCryptographicHash::Sha256).toHex().left(12));
+        + QString::fromLatin1(QCryptographicHash::hash(cle, QCryptographicHash::Sha256).toHex().left(12));
 }
 
 std::vector<Releve> releves(const Configuration& c, bool elements)

@@ -279,7 +279,7 @@ std::optional<Releve> lireReleve(const QString& fichier, bool elements = true);
 // The wizard's data folder (W), the user's or all users'.
 QString dossierDonnees(const Configuration& c, bool tous);
 // The name of the record's folder for an install directory (host path).
-QString nomReleve(const QString& emplacement);
+QString nomReleve(const QString& emplacement, const QString& programme);
 // Copies the regular file `hs` to `hd` (host paths, its folder existing),
 // whole or not at all, keeping its rights and dates; `source` and
 // `destination` name them in failures. The copy goes into the install's

@@ -259,8 +259,10 @@ public:
     // ---- Install records ---------------------------------------------
     // Every install this account can see (its own and all users').
     std::vector<Installation> Installations() const;
-    // The install into `repertoire` (links followed), if one is recorded.
-    std::optional<Installation> InstallationDans(const QString& repertoire) const;
+    // The install of `programme` into `repertoire` (links followed), if one
+    // is recorded. Each program in a directory has its own record: another
+    // program there is never an earlier version of this one.
+    std::optional<Installation> InstallationDans(const QString& repertoire, const QString& programme) const;
     // The install of `programme` that a run of the wizard is about: the one
     // its kept copy was made for, else the one into `repertoire`, else the
     // program's latest.
@@ -269,8 +271,8 @@ public:
     // files are not beside it).
     bool CopieConservee() const;
     // From here on, what the platform writes or makes is the record of an
-    // install into `repertoire`, until FermerInventaire().
-    void CommencerInventaire(const QString& repertoire);
+    // install of `programme` into `repertoire`, until FermerInventaire().
+    void CommencerInventaire(const QString& repertoire, const QString& programme);
     // A file the install left as it was: still the program's when the
     // earlier install wrote it and nobody changed it since.
     void InventorierGarde(const QString& chemin);
@@ -280,17 +282,17 @@ public:
     void EnregistrerInventaire(const Enregistrement& e);
     void FermerInventaire();
     // Removes the links and desktop entries that the record of the install
-    // into `repertoire` lists.
-    void RetirerRaccourcisInscrits(const QString& repertoire);
-    EtatFichier EtatInstalle(const QString& chemin) const;
-    // The files and links that the install into `repertoire` wrote in its
+    // of `programme` into `repertoire` lists.
+    void RetirerRaccourcisInscrits(const QString& repertoire, const QString& programme);
+    EtatFichier EtatInstalle(const QString& chemin, const QString& programme) const;
+    // The files and links that the install of `programme` into `repertoire` wrote in its
     // sub-folders and that are still as written, by their path below it
     // ("lib\\libx.so.1"), in the record's order.
-    QStringList FichiersInstallesDessous(const QString& repertoire) const;
+    QStringList FichiersInstallesDessous(const QString& repertoire, const QString& programme) const;
     // Once none of its files is left as written: removes the install's
     // uninstall entry, the folders it made (when empty), its record, and the
     // kept wizard when no other install uses it. True when it did.
-    bool ConclureDesinstallation(const QString& repertoire);
+    bool ConclureDesinstallation(const QString& repertoire, const QString& programme);
 
     // ---- Shell ---------------------------------------------------------
     // Special folder by CSIDL number, "" when there is none. The shortcut

@@ -157,6 +157,31 @@ TEST_F(LigneDeCommande, MiseAJourPuisDesinstallationSansLeSupport)
     EXPECT_TRUE(lancer({"--installes"}, 0, {}, SETUP_EXE).first.isEmpty());
 }
 
+// Two programs into one directory: the second is no upgrade of the first and removes nothing of it; each is listed,
+// and uninstalling one leaves the other's files and record.
+TEST_F(LigneDeCommande, DeuxProgrammesDansUnRepertoire)
+{
+    preparer();
+    lancer({"--silencieux", "--repertoire=Commun"}, 0);
+    const QString rep = bac.home() + "/Commun";
+    preparer({{"NomProgramme", "Meteo"}, {"NomGroupeDéfaut", "Meteo"}, {"Programme", "meteo"}, {"NomAide", "Meteo.html"},
+              {"F1", "meteo"}, {"F2", "Meteo.html"}, {"F3", "meteo.dat"}, {"F4", "meteo.png"}});
+    QFile::copy(bac.support() + "/agenda", bac.support() + "/meteo");
+    QFile(bac.support() + "/meteo").setPermissions(QFile(bac.support() + "/agenda").permissions());
+    for (const char* f : {"/Meteo.html", "/meteo.dat", "/meteo.png"}) ecrireFichier(bac.support() + f, "m");
+    const QString sortie = lancer({"--silencieux", "--repertoire=Commun"}, 0).first;
+    EXPECT_FALSE(sortie.contains("supprimé") || sortie.contains("Mise à jour")) << sortie.toStdString();
+    for (const char* f : {"/agenda", "/Agenda.html", "/Modeles.dat", "/meteo", "/Meteo.html"})
+        EXPECT_TRUE(QFile::exists(rep + f)) << f;
+    const QString installes = lancer({"--installes"}, 0).first;
+    EXPECT_TRUE(installes.contains("Agenda\t") && installes.contains("Meteo\t")) << installes.toStdString();
+
+    lancer({"--silencieux", "--desinstaller", "--repertoire=Commun"}, 0, {"supprimé : c:\\Commun\\meteo\n"});
+    for (const char* f : {"/agenda", "/Agenda.html", "/Modeles.dat"}) EXPECT_TRUE(QFile::exists(rep + f)) << f;
+    EXPECT_FALSE(QFile::exists(rep + "/meteo"));
+    EXPECT_TRUE(lancer({"--installes"}, 0).first.startsWith("Agenda\t"));
+}
+
 // A program with a tree: a name with folders, a whole folder with a library's link, and the whole medium; a link
 // leading out and a pipe in the folder are refused and named, the rest installed with its rights. An upgrade that
 // drops a file of the folder removes it and its emptied folder; the uninstall leaves the home as it was.

@@ -39,10 +39,10 @@ void Install::Uninst_Click()
     // and as it wrote them (those the user changed are the user's now).
     QStringList noms;
     for (std::int16_t i = 0; i < File2->ListCount(); ++i) noms << File2->List(i);
-    Essayer([&] { noms << P.FichiersInstallesDessous(File2->Path()); });
+    Essayer([&] { noms << P.FichiersInstallesDessous(File2->Path(), NomProg); });
     // Nothing left there (files removed by hand, an earlier run): the
     // install's record and what it kept go too.
-    if (noms.isEmpty()) return Essayer([&] { P.ConclureDesinstallation(Chemin); });
+    if (noms.isEmpty()) return Essayer([&] { P.ConclureDesinstallation(Chemin, NomProg); });
 
     if (P.MsgBox("Voulez vous supprimer TOUS les fichiers de '' " + Chemin + " '' ????",
                  plateforme::vbYesNo + plateforme::vbQuestion + plateforme::vbDefaultButton2,
@@ -78,5 +78,5 @@ void Install::Uninst_Click()
         }
     }
     Essayer([&] { File2->Refresh(); });
-    Essayer([&] { P.ConclureDesinstallation(Chemin); });
+    Essayer([&] { P.ConclureDesinstallation(Chemin, NomProg); });
 }

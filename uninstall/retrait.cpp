@@ -62,7 +62,7 @@ void Install::Command6_Click()
     }
     // Those that the install's record lists besides, under names of an
     // earlier version or description.
-    Essayer([&] { P.RetirerRaccourcisInscrits(Letr + "\\" + RepDef); });
+    Essayer([&] { P.RetirerRaccourcisInscrits(Letr + "\\" + RepDef, NomProg); });
 }
 
 void Install::Command11_Click()

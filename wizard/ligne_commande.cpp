@@ -120,7 +120,7 @@ public:
     int echecs = 0, copies = 0, gardes = 0, raccourcisCrees = 0, raccourcisRetires = 0, supprimes = 0;
     // The names of the files that Install.inf has installed, and where.
     QStringList nomsInstalles;
-    QString dossier;
+    QString dossier, programme;
     bool espaceRefuse = false;
 
     int MsgBox(const QString& texte, int style, const QString& titre) override
@@ -145,7 +145,7 @@ public:
             // written: one the user changed since is the user's now.
             const QString nom = texte.mid(10, texte.size() - 12);
             EtatFichier etat = EtatFichier::Etranger;
-            Essayer([&] { etat = EtatInstalle(dossier + "\\" + nom); });
+            Essayer([&] { etat = EtatInstalle(dossier + "\\" + nom, programme); });
             const bool installe = etat == EtatFichier::SansReleve ? nomsInstalles.contains(nom, Qt::CaseSensitive)
                                                                   : etat == EtatFichier::Intact;
             reponse = installe ? vbYes : vbNo;
@@ -257,6 +257,7 @@ int ExecuterSansFenetre(const OptionsLigneDeCommande& o)
         for (QString* f : w.EmplacementsF()) p.nomsInstalles << *f;
         w.BSuiv_Click();   // checks the directory
         p.dossier = w.Chemin;
+        p.programme = w.NomProg;
         if (w.Uninst->isEnabled()) w.Uninst_Click();
         const bool fait = p.echecs == 0;
         ligne(QString::fromUtf8(fait ? "Désinstallation terminée : " : "Désinstallation incomplète : ")
