@@ -106,18 +106,21 @@ bool copierContenu(int in, int out, const std::function<void()>& entreBlocs)
     }
 }
 
-// The rights of a copy: the source's. A program that lost its execute
-// right on the way (a FAT stick mounted without it, an archive, a download)
-// gets it back wherever it may be read, or it could never be started.
+// The rights of a copy: the source's, through the user's umask as cp
+// gives them (a stick mounted with umask=000 or an archive must not leave a
+// program that anyone may rewrite). A program that lost its execute right
+// on the way (a FAT stick mounted without it, an archive, a download) gets
+// it back wherever it may be read, or it could never be started.
 // `debut` holds the file's first bytes when they were read already.
 mode_t modeCopie(int source, mode_t mode, QByteArrayView debut = {})
 {
     mode &= 0777;
-    if (mode & 0111) return mode;
-    char lus[4] = {};
-    if (debut.isNull()) debut = QByteArrayView(lus, std::max<ssize_t>(::pread(source, lus, sizeof lus, 0), 0));
-    if (debut.startsWith("\x7f" "ELF") || debut.startsWith("#!")) mode |= (mode & 0444) >> 2;
-    return mode;
+    if (!(mode & 0111)) {
+        char lus[4] = {};
+        if (debut.isNull()) debut = QByteArrayView(lus, std::max<ssize_t>(::pread(source, lus, sizeof lus, 0), 0));
+        if (debut.startsWith("\x7f" "ELF") || debut.startsWith("#!")) mode |= (mode & 0444) >> 2;
+    }
+    return mode & ~interne::masqueCreation();
 }
 
 // Below this size a file is copied through memory, hashed on the way: one

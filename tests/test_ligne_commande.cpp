@@ -197,12 +197,21 @@ TEST_F(LigneDeCommande, ArborescencesInstalleesEtRetirees)
     ASSERT_TRUE(QFile::link("../../secret", lib + "/dehors"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(lib + "/tube").constData(), 0644), 0);
     ecrireFichier(bac.racine() + "/secret", "à moi");
+    // Rights go through the user's umask, as cp gives them: a file of the medium that anyone may write is not
+    // installed so.
+    ASSERT_EQ(::chmod(QFile::encodeName(bac.support() + "/share/meteo/villes.txt").constData(), 0666), 0);
     const auto avant = arbre(bac.home());
     const QString rep = bac.home() + "/Programmes/Agenda";
+    const mode_t masque = ::umask(027);
     lancer({"--silencieux"}, 1, {"échec : c:\\Programmes\\Agenda\\lib\\dehors (lien qui sort du dossier)\n",
                                  "échec : c:\\Programmes\\Agenda\\lib\\tube (pas un fichier ordinaire)\n",
                                  "copié : c:\\Programmes\\Agenda\\lib\\greffons\\vieux\\a.so\n",
                                  "copié : c:\\Programmes\\Agenda\\share\\meteo\\villes.txt\n"});
+    ::umask(masque);
+    for (const auto& [nom, droits] : {std::pair{"/share/meteo/villes.txt", 0640}, {"/agenda", 0750}}) {
+        struct stat st {};
+        EXPECT_EQ(::stat(QFile::encodeName(rep + nom).constData(), &st) == 0 ? st.st_mode & 07777 : 0, droits) << nom;
+    }
     EXPECT_EQ(QFileInfo(rep + "/lib/libx.so.1").symLinkTarget(), rep + "/lib/libx.so.1.2");
     EXPECT_TRUE(QFileInfo(rep + "/lib/libx.so.1.2").isExecutable());
     for (const char* absent : {"/setup", "/Install.inf", "/lib/dehors", "/lib/tube"})
