@@ -142,8 +142,12 @@ void Install::Command1_Click()
             double requis = TailleInstall.toDouble(&nombre);
             if (!nombre) throw Erreur{plateforme::ErrAcces, "TailleInstall"};
             // What the files really take, when the description says less
-            // (a folder of thousands of files is counted whole).
-            requis = std::max(requis, std::ceil(OctetsAInstaller() / (1024.0 * 1024.0) * 10) / 10);
+            // (a folder of thousands of files is counted whole), and the
+            // copy of the wizard kept for the uninstall where it goes on
+            // the same drive.
+            double octets = OctetsAInstaller();
+            plateforme::Essayer([&] { octets += double(P.OctetsAssistantAConserver(lecteur, AllUSERs->isChecked())); });
+            requis = std::max(requis, std::ceil(octets / (1024.0 * 1024.0) * 10) / 10);
             if (requis > libre) {
                 const int r = P.MsgBox(
                     QString::fromUtf8(" Il me semble que le lecteur ") + Drive1->Drive() +

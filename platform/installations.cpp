@@ -110,14 +110,64 @@ void liberer(const QString& W, const QString& assistant)
 
 }  // namespace
 
-QString interne::conserverAssistant(const Configuration& c, const QString& dossier, const Version& v)
+namespace {
+
+// The name this wizard is kept under: the same wizard (to the byte) is kept
+// once, whatever installed it. Empty when it cannot be told.
+QString nomAssistant(const Configuration& c, const Version& v)
 {
     if (c.executable.isEmpty()) return {};
-    const QByteArray sha = empreinte(c.executable);
+    const QByteArray sha = interne::empreinte(c.executable);
     if (sha.isEmpty()) return {};
-    // The same wizard (to the byte) is kept once, whatever installed it.
-    const QString nom = QStringLiteral("%1.%2.%3-").arg(v.majeur).arg(v.mineur).arg(v.revision)
-        + QString::fromLatin1(sha.left(12));
+    return QStringLiteral("%1.%2.%3-").arg(v.majeur).arg(v.mineur).arg(v.revision) + QString::fromLatin1(sha.left(12));
+}
+
+// The device of `hote`, or of the nearest folder above it that exists.
+std::optional<dev_t> peripherique(QString hote)
+{
+    struct stat st {};
+    while (::stat(interne::octets(hote).constData(), &st) != 0) {
+        const QString parent = QFileInfo(hote).absolutePath();
+        if (parent == hote) return std::nullopt;
+        hote = parent;
+    }
+    return st.st_dev;
+}
+
+qint64 octetsSous(const QString& hote)
+{
+    const QFileInfo i(hote);
+    if (i.isSymLink()) return 0;
+    if (i.isFile()) return i.size();
+    qint64 n = 0;
+    QDirIterator it(hote, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (it.hasNext()) n += it.nextFileInfo().size();
+    return n;
+}
+
+}  // namespace
+
+qint64 Plateforme::OctetsAssistantAConserver(const QString& lecteur, bool tousUtilisateurs) const
+{
+    const QString nom = nomAssistant(config_, VersionPropre());
+    if (nom.isEmpty()) return 0;
+    const QString W = interne::dossierDonnees(config_, tousUtilisateurs);
+    if (QFileInfo(W + QStringLiteral("/assistant/") + nom + QStringLiteral("/setup")).isFile()) return 0;
+    std::optional<dev_t> ici;
+    try {
+        ici = peripherique(VersHote(lecteur + u'\\'));
+    } catch (const Erreur&) {
+    }
+    if (!ici || ici != peripherique(W)) return 0;
+    if (config_.racineAssistant.isEmpty()) return octetsSous(config_.executable);
+    return octetsSous(config_.racineAssistant + QStringLiteral("/setup"))
+        + octetsSous(config_.racineAssistant + QStringLiteral("/assistant"));
+}
+
+QString interne::conserverAssistant(const Configuration& c, const QString& dossier, const Version& v)
+{
+    const QString nom = nomAssistant(c, v);
+    if (nom.isEmpty()) return {};
     const QString cible = dossier + u'/' + nom;
     if (QFileInfo(cible + QStringLiteral("/setup")).isFile()) return nom;
     creerDossiers(dossier);

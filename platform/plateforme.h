@@ -270,6 +270,10 @@ public:
     // Whether the wizard runs from the copy an install kept (the program's
     // files are not beside it).
     bool CopieConservee() const;
+    // The bytes that keeping this wizard for the uninstall adds on `lecteur`
+    // ("c:"): none when the same wizard is kept already, or when the data
+    // folder where it would go lies on another drive.
+    qint64 OctetsAssistantAConserver(const QString& lecteur, bool tousUtilisateurs) const;
     // From here on, what the platform writes or makes is the record of an
     // install of `programme` into `repertoire`, until FermerInventaire().
     void CommencerInventaire(const QString& repertoire, const QString& programme);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 namespace {
 
@@ -254,6 +255,35 @@ TEST_F(LigneDeCommande, MauvaisUsageEtDisquePlein)
             " créé(s), 3 échec(s)\n"}).first;  // the program, also a file of the list, fails once
     EXPECT_EQ(sortie.count("échec : c:\\Programmes\\Agenda\\agenda (disque plein)"), 1);
     EXPECT_FALSE(QFile::exists(bac.home() + "/Programmes/Agenda/Gros.dat"));
+}
+
+// The copy of the wizard that the install keeps for the uninstall is counted where it goes on the same drive: a drive
+// that the files fit and that copy not is told before anything is written. A drive whose free space equals, to the
+// Mo, what is needed is enough.
+TEST_F(LigneDeCommande, EspaceLibreAvecLaCopieConservee)
+{
+    preparer({{"EspaceRequis", "1Mo"}});
+    qint64 fichiers = 0;
+    for (const QFileInfo& f : QDir(bac.support()).entryInfoList(QDir::Files))
+        if (f.fileName() != "setup") fichiers += f.size();
+    ASSERT_GT(QFileInfo(SETUP_EXE).size(), 2 << 20);
+    ASSERT_TRUE(monterTmpfs(bac.home(), (fichiers / (1 << 20) + 2) << 20));
+    lancer({"--silencieux"}, 1, {"Installation abandonnée : espace libre insuffisant"});
+    EXPECT_TRUE(QDir(bac.home()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+
+    preparer({{"EspaceRequis", "64Mo"}});
+    ASSERT_TRUE(monterTmpfs(bac.home(), 64 << 20));
+    const QString sortie = lancer({"--silencieux"}, 0, {"copié : c:\\Programmes\\Agenda\\agenda\n"}).first;
+    EXPECT_FALSE(sortie.contains("espace libre insuffisant")) << sortie.toStdString();
+
+    // Kept already, the copy takes no more room: another install fits where only its files do.
+    struct statvfs v {};
+    ASSERT_EQ(::statvfs(QFile::encodeName(bac.home()).constData(), &v), 0);
+    const qint64 lest = qint64(v.f_bavail) * qint64(v.f_frsize) - fichiers - (2 << 20);
+    ASSERT_LT(fichiers + (2 << 20), QFileInfo(SETUP_EXE).size());
+    ecrireFichier(bac.home() + "/lest", QByteArray(lest, 'l'));
+    preparer({{"EspaceRequis", "1Mo"}});
+    lancer({"--silencieux", "--repertoire=Agenda2"}, 0);
 }
 
 }  // namespace

@@ -194,6 +194,18 @@ TEST(Lecteurs, MountsEnvironmentAndHome)
     EXPECT_FALSE(QFileInfo::exists("/absent"));
 }
 
+// The copy of the wizard that an install keeps is counted on the drive of the data folder it goes to, not on another.
+TEST(Lecteurs, CopieConserveeCompteeSurSonLecteur)
+{
+    Bac bac;
+    Configuration c = PlateformeTest::configurationDans(bac.racine());
+    c.executable = SETUP_EXE;
+    ASSERT_TRUE(monterTmpfs(bac.support(), 1 << 20));
+    PlateformeTest p(c);
+    EXPECT_EQ(p.OctetsAssistantAConserver("c:", false), QFileInfo(SETUP_EXE).size());
+    EXPECT_EQ(p.OctetsAssistantAConserver("d:", false), 0);
+}
+
 // Writes are whole or nothing: on a full disk an old file stays as it was, a new one does not appear, no hidden
 // file is left; with room, rights are kept. A read-only file is not rewritten, even by root.
 TEST_F(Plateforme_, WritesWholeOrNotAtAll)
