@@ -285,19 +285,29 @@ TEST_F(Installation, LecteurQuiNeRepondPas)
     EXPECT_FALSE(w->installationEnCours || w->BSuiv->text() == "Terminer >");
     EXPECT_FALSE(QFileInfo::exists(parti));
 
-    // The system files went in before e: was found gone: again from the start.
-    for (const char* lib : {"/.local/lib", "/.local/lib32"}) QDir(home() + lib).removeRecursively();
+    // The medium pulled out during the system files, then during the program: the command ends there.
     w->Drive1->setDrive("c:");
-    p->boites.clear();
-    int fichiers = 0;
-    p->crochet = [&] {
-        if (++fichiers == 2) ASSERT_EQ(::umount2(QFile::encodeName(cle).constData(), MNT_DETACH), 0);
-    };
-    installer();
-    EXPECT_EQ(p->boites, indisponible);
-    EXPECT_NE(w->BSuiv->text(), "Terminer >");
-    EXPECT_THROW(p->VersHote("f:\\Install.inf"), Erreur);
-    EXPECT_FALSE(QFileInfo::exists(installe()));  // it ended at the system file: no install directory made
+    for (const int quand : {2, 3}) {
+        SCOPED_TRACE(quand);
+        if (quand == 3) {
+            ASSERT_TRUE(monterTmpfs(cle, 4 << 20));
+            preparerSupport(cle);
+        }
+        // The system files went in before e: was found gone: again from the start.
+        for (const char* lib : {"/.local/lib", "/.local/lib32"}) QDir(home() + lib).removeRecursively();
+        p->boites.clear();
+        int fichiers = 0;
+        p->crochet = [&] {
+            if (++fichiers == quand) ASSERT_EQ(::umount2(QFile::encodeName(cle).constData(), MNT_DETACH), 0);
+        };
+        installer();
+        EXPECT_EQ(p->boites, indisponible);
+        EXPECT_NE(w->BSuiv->text(), "Terminer >");
+        EXPECT_THROW(p->VersHote("f:\\Install.inf"), Erreur);
+        // At the system file no install directory is made; in the program's files, none after the pull is tried.
+        EXPECT_EQ(QFileInfo::exists(installe()), quand == 3);
+        EXPECT_FALSE(QFileInfo::exists(installe("Agenda.html")));
+    }
 }
 
 // A full disk (warned of first) or a file-size limit: the file that did not fit is named with its reason, with no
