@@ -134,17 +134,6 @@ std::optional<dev_t> peripherique(QString hote)
     return st.st_dev;
 }
 
-qint64 octetsSous(const QString& hote)
-{
-    const QFileInfo i(hote);
-    if (i.isSymLink()) return 0;
-    if (i.isFile()) return i.size();
-    qint64 n = 0;
-    QDirIterator it(hote, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
-    while (it.hasNext()) n += it.nextFileInfo().size();
-    return n;
-}
-
 }  // namespace
 
 qint64 Plateforme::OctetsAssistantAConserver(const QString& lecteur, bool tousUtilisateurs) const
@@ -159,9 +148,9 @@ qint64 Plateforme::OctetsAssistantAConserver(const QString& lecteur, bool tousUt
     } catch (const Erreur&) {
     }
     if (!ici || ici != peripherique(W)) return 0;
-    if (config_.racineAssistant.isEmpty()) return octetsSous(config_.executable);
-    return octetsSous(config_.racineAssistant + QStringLiteral("/setup"))
-        + octetsSous(config_.racineAssistant + QStringLiteral("/assistant"));
+    if (config_.racineAssistant.isEmpty()) return QFileInfo(config_.executable).size();
+    return QFileInfo(config_.racineAssistant + QStringLiteral("/setup")).size()
+        + MesurerArborescence(VersLecteur(config_.racineAssistant + QStringLiteral("/assistant"))).octets;
 }
 
 QString interne::conserverAssistant(const Configuration& c, const QString& dossier, const Version& v)
